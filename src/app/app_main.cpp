@@ -1,0 +1,120 @@
+#include "app/app_main.h"
+
+#include <cstdio>
+
+#include "app/app_globals.h"
+#include "app/main_loop.h"
+#include "app/startup_options.h"
+#include "app/timer.h"
+#include "platform/sdl_platform.h"
+#include "support/debug.h"
+#include "support/file_path.h"
+
+namespace
+{
+// The real clock, window and device behind the main loop.
+class AppLoopDriver final : public MainLoopDriver
+{
+public:
+  explicit AppLoopDriver(int step_limit) : stepLimit(step_limit) {}
+
+  int64_t counter() override { return get_ref_time(); }
+  void processMessages() override { platform_process_events(); }
+  bool quitRequested() override { return quit_requested; }
+  void update(float dt) override
+  {
+    if (stepLimit > 0 && ++stepsDone >= stepLimit)
+      quit_requested = true;
+  }
+  void clearStepInput() override {}
+  // No rendering device yet: the loop idles between steps as it does for a lost device.
+  bool checkDevice() override { return false; }
+  bool renderFrame(float dt) override { return false; }
+  void present() override {}
+  void sleepMsec(int ms) override { platform_sleep_msec(ms); }
+  void oncePerSecond() override {}
+
+private:
+  int stepLimit;
+  int stepsDone = 0;
+};
+}  // namespace
+
+void close_all_systems()
+{
+  debug("closing...");
+  platform_shutdown_video();
+  debug("closed all systems");
+}
+
+static bool create_window(const StartupOptions &opt)
+{
+  char err[256];
+  if (!platform_init_video(err, sizeof(err)))
+  {
+    fprintf(stderr,
+            "quenmoor: no display found (%s); run 'quenmoor --headless' to play without a window\n",
+            err);
+    return false;
+  }
+  WindowRequest req;
+  req.fullscreen = opt.fullscreen;
+  req.width = opt.width;
+  req.height = opt.height;
+  if (!platform_create_window(req, app_window_title))
+    return false;
+  int w, h;
+  platform_get_client_size(w, h);
+  d3d_wd = opt.width > 0 ? opt.width : w;
+  d3d_ht = opt.height > 0 ? opt.height : h;
+  return true;
+}
+
+int app_main(int argc, char **argv)
+{
+  StartupOptions opt;
+  apply_switches(argc, argv, opt);
+  if (opt.help)
+  {
+    fputs(startup_help_text(), stdout);
+    return 0;
+  }
+  if (opt.error)
+  {
+    fprintf(stderr, "quenmoor: %s (see --help)\n", opt.error);
+    return 2;
+  }
+
+  init_app_path();
+  debug("app path: '%s'", app_path);
+
+  init_timer();
+  game_rnd_seed = uint64_t(get_ref_time());
+  main_loop.max_catchup_steps = 5;
+  main_loop.step_ticks = timer_frequency / 20 > 0 ? timer_frequency / 20 : 1;
+  int64_t startup_time = get_ref_time();
+
+  set_message_box_handler(platform_message_box);
+  set_shutdown_handler(close_all_systems);
+  platform_install_signal_handlers();
+
+  isFullscreen = opt.fullscreen && !opt.headless;
+  if (!opt.headless && !create_window(opt))
+  {
+    platform_shutdown_video();
+    return 1;
+  }
+  isAppActive = opt.headless;
+
+  set_update_rate(20, 5);
+  debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
+  if (gfx_quality == 0)
+    use_postfx = false;
+  debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
+
+  debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
+
+  AppLoopDriver driver(opt.steps);
+  run_main_loop(driver);
+  quit_game(0);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Command-line switches and the start-up options they set.
+
+struct StartupOptions
+{
+  bool fullscreen = false;
+  int width = 0;  // 0: not requested
+  int height = 0;
+  // Linux additions, spelled with two dashes so they never meet the game's own switches.
+  bool headless = false;
+  bool help = false;
+  int steps = 0;  // > 0: quit after this many simulation steps
+  const char *error = nullptr;  // a malformed switch, reported before start-up
+};
+
+// Applies the switches after the program name in order: exact, case-sensitive matches, a later
+// switch overriding an earlier one; unknown arguments are ignored.
+void apply_switches(int argc, const char *const *argv, StartupOptions &opt);
+
+// The text printed by --help.
+const char *startup_help_text();

@@ -1,0 +1,110 @@
+#include "support/file_stream.h"
+
+#include <cstring>
+
+StreamIOException::StreamIOException(const char *msg, int pos) : position(pos)
+{
+  snprintf(message, sizeof(message), "%s", msg);
+}
+
+static int file_pos(FILE *f) { return f ? int(ftell(f)) : -1; }
+
+// --- input -------------------------------------------------------------------------------
+bool FileInputStream::open(const char *name, const char *mode)
+{
+  close();
+  file = fopen(name, mode);
+  return file != nullptr;
+}
+
+void FileInputStream::close()
+{
+  if (file)
+    fclose(file);
+  file = nullptr;
+}
+
+int FileInputStream::readSome(void *buf, int size)
+{
+  if (!file || size <= 0)
+    return 0;
+  return int(fread(buf, 1, size_t(size), file));
+}
+
+void FileInputStream::read(void *buf, int size)
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  if (size < 0)
+    throw Exception("negative size in read()", -1);
+  if (size == 0)
+    return;
+  if (fread(buf, 1, size_t(size), file) != size_t(size))
+    throw Exception("error reading file", file_pos(file));
+}
+
+int FileInputStream::tell()
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  return file_pos(file);
+}
+
+void FileInputStream::doSeek(long ofs, int whence)
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  if (fseek(file, ofs, whence) != 0)
+    throw Exception("file seek error", file_pos(file));
+}
+
+void FileInputStream::seek(int pos) { doSeek(pos, SEEK_SET); }
+void FileInputStream::seekCur(int ofs) { doSeek(ofs, SEEK_CUR); }
+void FileInputStream::seekEnd(int ofs) { doSeek(ofs, SEEK_END); }
+
+// --- output ------------------------------------------------------------------------------
+bool FileOutputStream::open(const char *name, const char *mode)
+{
+  close();
+  file = fopen(name, mode);
+  return file != nullptr;
+}
+
+bool FileOutputStream::close()
+{
+  bool ok = true;
+  if (file)
+    ok = fclose(file) == 0;
+  file = nullptr;
+  return ok;
+}
+
+void FileOutputStream::write(const void *buf, int size)
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  if (size < 0)
+    throw Exception("negative size in write()", -1);
+  if (size == 0)
+    return;
+  if (fwrite(buf, 1, size_t(size), file) != size_t(size))
+    throw Exception("error writing file", file_pos(file));
+}
+
+int FileOutputStream::tell()
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  return file_pos(file);
+}
+
+void FileOutputStream::doSeek(long ofs, int whence)
+{
+  if (!file)
+    throw Exception("file not opened", -1);
+  if (fseek(file, ofs, whence) != 0)
+    throw Exception("file seek error", file_pos(file));
+}
+
+void FileOutputStream::seek(int pos) { doSeek(pos, SEEK_SET); }
+void FileOutputStream::seekEnd(int ofs) { doSeek(ofs, SEEK_END); }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds, and runs every test.
+#   tools/test.sh              the normal build (tests, benchmarks built but not run)
+#   tools/test.sh --sanitize   the AddressSanitizer + UndefinedBehaviorSanitizer build
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mode=()
+build=$root/build
+if [ "${1:-}" = "--sanitize" ]; then
+  mode=(--sanitize)
+  build=$root/build-asan
+fi
+"$root/tools/build.sh" "${mode[@]}"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 600
+# The whole program, start to orderly stop, without a display.
+if [ ${#mode[@]} -eq 0 ]; then
+  "$root/bin/quenmoor" --headless --steps 40 >/dev/null
+  echo "headless run: 40 steps, exit 0"
+fi
