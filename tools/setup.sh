@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config dpkg-dev
+  build-essential cmake ninja-build ccache pkg-config dpkg-dev clang libclang-rt-14-dev
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libgbm1
   libstb-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth

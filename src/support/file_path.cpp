@@ -39,8 +39,8 @@ void init_app_path()
     app_path[0] = 0;
 }
 
-// Folds "." and ".." parts and repeated separators of an absolute path in place.
-// False when ".." climbs above the root.
+// Folds "." and ".." parts and repeated separators of an absolute path in place (".." at the
+// root stays at the root). False when the result would not fit.
 static bool normalize_path(char *p)
 {
   char out[260];
@@ -60,11 +60,10 @@ static bool normalize_path(char *p)
       ;
     else if (n == 2 && s[0] == '.' && s[1] == '.')
     {
-      if (len == 0)
-        return false;
       while (len > 0 && out[len - 1] != '/')
         len--;
-      len--;  // the separator before the dropped part
+      if (len > 0)
+        len--;  // the separator before the dropped part
     }
     else
     {

@@ -38,6 +38,7 @@ TEST(MakeFullPath, ResolvesAgainstTheExecutableDirectory)
   EXPECT_STREQ(make_full_path("/etc//passwd"), "/etc/passwd");
   EXPECT_STREQ(make_full_path("\\tmp\\a"), "/tmp/a");
   EXPECT_STREQ(make_full_path("cache/"), "/opt/game/bin/cache/");
+  EXPECT_STREQ(make_full_path("/../x/.."), "/");
 }
 
 TEST(ExePath, PointsAtTheTestBinary)
