@@ -7,6 +7,7 @@
 #include "app/startup_options.h"
 #include "app/timer.h"
 #include "platform/sdl_platform.h"
+#include "platform/window_icon.h"
 #include "support/debug.h"
 #include "support/file_path.h"
 
@@ -61,8 +62,10 @@ static bool create_window(const StartupOptions &opt)
   req.fullscreen = opt.fullscreen;
   req.width = opt.width;
   req.height = opt.height;
-  if (!platform_create_window(req, app_window_title))
+  SDL_Window *window = platform_create_window(req, app_window_title);
+  if (!window)
     return false;
+  platform_set_window_icon(window, "icon.png");
   int w, h;
   platform_get_client_size(w, h);
   d3d_wd = opt.width > 0 ? opt.width : w;

@@ -50,7 +50,7 @@ int main(int argc, char **argv)
   {
     fprintf(help ? stdout : stderr,
             "usage: qm_texgen OUTDIR [--png PREVIEWDIR]\n"
-            "writes detail.dds, foam.dds, blendfx.dds and glowfx.dds into OUTDIR,\n"
+            "writes detail.dds, foam.dds, blendfx.dds, glowfx.dds and icon.png into OUTDIR,\n"
             "and with --png a PNG of each top level into PREVIEWDIR for a look\n");
     return help ? 0 : 2;
   }
@@ -67,5 +67,15 @@ int main(int argc, char **argv)
     }
     printf("qm_texgen: wrote %s\n", path.c_str());
   }
+  Image icon = make_icon();
+  std::string iconPath = std::string(argv[1]) + "/icon.png";
+  std::string tmp = iconPath + ".tmp";
+  if (!stbi_write_png(tmp.c_str(), icon.w, icon.h, 4, icon.px.data(), icon.w * 4) ||
+      rename(tmp.c_str(), iconPath.c_str()) != 0)
+  {
+    fprintf(stderr, "qm_texgen: can't write '%s'\n", iconPath.c_str());
+    return 1;
+  }
+  printf("qm_texgen: wrote %s\n", iconPath.c_str());
   return 0;
 }
