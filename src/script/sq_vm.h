@@ -1,0 +1,23 @@
+#pragma once
+// Script machines: creation with the program's print and error handlers, compiling and running
+// script files.
+#include <squirrel.h>
+
+// sq_open with the print function, the compiler error handler and the runtime error handler
+// (which prints the call stack and the locals of the failing call).
+HSQUIRRELVM open_vm(SQInteger stack_size);
+// Collects garbage and closes; null is ignored. Handles into the machine become inert.
+void close_vm(HSQUIRRELVM v);
+// Compiles text (errors raised and printed); on success the closure is left on the stack.
+bool compile_buffer(HSQUIRRELVM v, const char *text, SQInteger length, const char *source_name);
+// Reads the whole file and compiles it with its path as the source name. A file that cannot be
+// read logs "can't load script '<path>'" and leaves that text as the machine's last error.
+bool compile_file(HSQUIRRELVM v, const char *path);
+// compile_file, then calls the closure with the root table as `this`.
+bool run_file(HSQUIRRELVM v, const char *path);
+
+// The machine's print function: formats into the debug log and flushes standard output.
+void sq_print_func(HSQUIRRELVM v, const SQChar *fmt, ...);
+// How source names appear in the error report: relative to "bin/" when the file lies under the
+// executable's directory, else the name as it is.
+void format_source_name(char *buf, int size, const char *source);
