@@ -1,0 +1,15 @@
+#include "gui/splash.h"
+
+#include <cstdio>
+
+static char splash_msg[256];
+static float splash_progress = 0;
+
+void show_splash(const char *msg, float progress)
+{
+  snprintf(splash_msg, sizeof(splash_msg), "%s", msg ? msg : "");
+  splash_progress = progress;
+}
+
+const char *last_splash_message() { return splash_msg; }
+float last_splash_progress() { return splash_progress; }

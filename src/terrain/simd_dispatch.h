@@ -1,0 +1,9 @@
+#pragma once
+// Choice between the four-wide (SSE2, every x86-64) and eight-wide (AVX2) paths of the terrain
+// code. Both paths run the same IEEE single-precision operations lane by lane, so they give
+// bit-identical results; tests switch the wide path off to compare the two.
+
+// True when the processor has AVX2 and terrain_allow_avx2 is set.
+bool terrain_use_avx2();
+// Set to false to force the four-wide paths.
+extern bool terrain_allow_avx2;
