@@ -3,9 +3,12 @@
 #include <cstdio>
 
 #include "app/app_globals.h"
+#include "app/input.h"
 #include "app/main_loop.h"
 #include "app/startup_options.h"
+#include "app/startup_settings.h"
 #include "app/timer.h"
+#include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
 #include "platform/window_icon.h"
 #include "support/debug.h"
@@ -27,7 +30,7 @@ public:
     if (stepLimit > 0 && ++stepsDone >= stepLimit)
       quit_requested = true;
   }
-  void clearStepInput() override {}
+  void clearStepInput() override { clear_input_step(); }
   // No rendering device yet: the loop idles between steps as it does for a lost device.
   bool checkDevice() override { return false; }
   bool renderFrame(float dt) override { return false; }
@@ -45,6 +48,7 @@ void close_all_systems()
 {
   debug("closing...");
   platform_shutdown_video();
+  clear_input_step();
   debug("closed all systems");
 }
 
@@ -76,6 +80,7 @@ static bool create_window(const StartupOptions &opt)
 int app_main(int argc, char **argv)
 {
   StartupOptions opt;
+  read_startup_settings(opt);
   apply_switches(argc, argv, opt);
   if (opt.help)
   {
@@ -108,12 +113,14 @@ int app_main(int argc, char **argv)
     return 1;
   }
   isAppActive = opt.headless;
+  init_input(opt.headless ? nullptr : sdl_input_platform());
 
   set_update_rate(20, 5);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (gfx_quality == 0)
     use_postfx = false;
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
+  setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
 

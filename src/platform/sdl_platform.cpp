@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "app/input.h"
+#include "platform/sdl_input.h"
 #include "support/debug.h"
 
 static SDL_Window *main_window = nullptr;
@@ -127,6 +129,16 @@ void platform_process_events()
   SDL_Event ev;
   while (SDL_PollEvent(&ev))
   {
+    switch (sdl_input_handle_event(ev))
+    {
+      case SdlInputResult::NotInput: break;
+      case SdlInputResult::Taken: continue;
+      case SdlInputResult::CloseRequest:
+        isAppActive = false;
+        quit_requested = true;
+        continue;
+      case SdlInputResult::ToggleFullscreen: continue;  // the full-screen switch is not built yet
+    }
     switch (ev.type)
     {
       case SDL_QUIT: quit_requested = true; break;
@@ -141,6 +153,7 @@ void platform_process_events()
       default: break;
     }
   }
+  update_mouse_over();
 }
 
 void platform_message_box(const char *caption, const char *text)

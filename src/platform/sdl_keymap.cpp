@@ -1,0 +1,94 @@
+#include "platform/sdl_keymap.h"
+
+#define ROW(k, s, vk) {k, SDL_SCANCODE_##s, vk, vk}
+#define PAD(k, s, vk, nav) {k, SDL_SCANCODE_##s, vk, nav}
+
+const SdlKeyRow sdl_key_rows[] = {
+  ROW(SDLK_BACKSPACE, BACKSPACE, 8),
+  ROW(SDLK_TAB, TAB, 9),
+  ROW(SDLK_CLEAR, CLEAR, 12),
+  ROW(SDLK_RETURN, RETURN, 13),
+  ROW(SDLK_LSHIFT, LSHIFT, 16),
+  ROW(SDLK_RSHIFT, RSHIFT, 16),
+  ROW(SDLK_LCTRL, LCTRL, 17),
+  ROW(SDLK_RCTRL, RCTRL, 17),
+  ROW(SDLK_LALT, LALT, 18),
+  ROW(SDLK_RALT, RALT, 18),
+  ROW(SDLK_PAUSE, PAUSE, 19),
+  ROW(SDLK_CAPSLOCK, CAPSLOCK, 20),
+  ROW(SDLK_ESCAPE, ESCAPE, 27),
+  ROW(SDLK_SPACE, SPACE, 32),
+  ROW(SDLK_PAGEUP, PAGEUP, 33),
+  ROW(SDLK_PAGEDOWN, PAGEDOWN, 34),
+  ROW(SDLK_END, END, 35),
+  ROW(SDLK_HOME, HOME, 36),
+  ROW(SDLK_LEFT, LEFT, 37),
+  ROW(SDLK_UP, UP, 38),
+  ROW(SDLK_RIGHT, RIGHT, 39),
+  ROW(SDLK_DOWN, DOWN, 40),
+  ROW(SDLK_PRINTSCREEN, PRINTSCREEN, 44),
+  ROW(SDLK_INSERT, INSERT, 45),
+  ROW(SDLK_DELETE, DELETE, 46),
+  ROW(SDLK_0, 0, 48), ROW(SDLK_1, 1, 49), ROW(SDLK_2, 2, 50), ROW(SDLK_3, 3, 51),
+  ROW(SDLK_4, 4, 52), ROW(SDLK_5, 5, 53), ROW(SDLK_6, 6, 54), ROW(SDLK_7, 7, 55),
+  ROW(SDLK_8, 8, 56), ROW(SDLK_9, 9, 57),
+  ROW(SDLK_a, A, 65), ROW(SDLK_b, B, 66), ROW(SDLK_c, C, 67), ROW(SDLK_d, D, 68),
+  ROW(SDLK_e, E, 69), ROW(SDLK_f, F, 70), ROW(SDLK_g, G, 71), ROW(SDLK_h, H, 72),
+  ROW(SDLK_i, I, 73), ROW(SDLK_j, J, 74), ROW(SDLK_k, K, 75), ROW(SDLK_l, L, 76),
+  ROW(SDLK_m, M, 77), ROW(SDLK_n, N, 78), ROW(SDLK_o, O, 79), ROW(SDLK_p, P, 80),
+  ROW(SDLK_q, Q, 81), ROW(SDLK_r, R, 82), ROW(SDLK_s, S, 83), ROW(SDLK_t, T, 84),
+  ROW(SDLK_u, U, 85), ROW(SDLK_v, V, 86), ROW(SDLK_w, W, 87), ROW(SDLK_x, X, 88),
+  ROW(SDLK_y, Y, 89), ROW(SDLK_z, Z, 90),
+  ROW(SDLK_LGUI, LGUI, 91),
+  ROW(SDLK_RGUI, RGUI, 92),
+  ROW(SDLK_APPLICATION, APPLICATION, 93),
+  PAD(SDLK_KP_0, KP_0, 96, 45), PAD(SDLK_KP_1, KP_1, 97, 35), PAD(SDLK_KP_2, KP_2, 98, 40),
+  PAD(SDLK_KP_3, KP_3, 99, 34), PAD(SDLK_KP_4, KP_4, 100, 37), PAD(SDLK_KP_5, KP_5, 101, 12),
+  PAD(SDLK_KP_6, KP_6, 102, 39), PAD(SDLK_KP_7, KP_7, 103, 36), PAD(SDLK_KP_8, KP_8, 104, 38),
+  PAD(SDLK_KP_9, KP_9, 105, 33),
+  ROW(SDLK_KP_MULTIPLY, KP_MULTIPLY, 106),
+  ROW(SDLK_KP_PLUS, KP_PLUS, 107),
+  ROW(SDLK_KP_MINUS, KP_MINUS, 109),
+  PAD(SDLK_KP_PERIOD, KP_PERIOD, 110, 46),
+  ROW(SDLK_KP_DIVIDE, KP_DIVIDE, 111),
+  ROW(SDLK_KP_ENTER, KP_ENTER, 13),
+  ROW(SDLK_F1, F1, 112), ROW(SDLK_F2, F2, 113), ROW(SDLK_F3, F3, 114), ROW(SDLK_F4, F4, 115),
+  ROW(SDLK_F5, F5, 116), ROW(SDLK_F6, F6, 117), ROW(SDLK_F7, F7, 118), ROW(SDLK_F8, F8, 119),
+  ROW(SDLK_F9, F9, 120), ROW(SDLK_F10, F10, 121), ROW(SDLK_F11, F11, 122), ROW(SDLK_F12, F12, 123),
+  ROW(SDLK_F13, F13, 124), ROW(SDLK_F14, F14, 125), ROW(SDLK_F15, F15, 126), ROW(SDLK_F16, F16, 127),
+  ROW(SDLK_F17, F17, 128), ROW(SDLK_F18, F18, 129), ROW(SDLK_F19, F19, 130), ROW(SDLK_F20, F20, 131),
+  ROW(SDLK_F21, F21, 132), ROW(SDLK_F22, F22, 133), ROW(SDLK_F23, F23, 134), ROW(SDLK_F24, F24, 135),
+  ROW(SDLK_NUMLOCKCLEAR, NUMLOCKCLEAR, 144),
+  ROW(SDLK_SCROLLLOCK, SCROLLLOCK, 145),
+  ROW(SDLK_SEMICOLON, SEMICOLON, 186),
+  ROW(SDLK_EQUALS, EQUALS, 187),
+  ROW(SDLK_COMMA, COMMA, 188),
+  ROW(SDLK_MINUS, MINUS, 189),
+  ROW(SDLK_PERIOD, PERIOD, 190),
+  ROW(SDLK_SLASH, SLASH, 191),
+  ROW(SDLK_BACKQUOTE, GRAVE, 192),
+  ROW(SDLK_LEFTBRACKET, LEFTBRACKET, 219),
+  ROW(SDLK_BACKSLASH, BACKSLASH, 220),
+  ROW(SDLK_RIGHTBRACKET, RIGHTBRACKET, 221),
+  ROW(SDLK_QUOTE, APOSTROPHE, 222),
+  // The extra key between left Shift and Z on ISO keyboards.
+  ROW(SDLK_LESS, NONUSBACKSLASH, 226),
+};
+
+#undef ROW
+#undef PAD
+
+const int sdl_key_row_count = int(sizeof(sdl_key_rows) / sizeof(sdl_key_rows[0]));
+
+static int row_vk(const SdlKeyRow &r, bool num_lock) { return num_lock ? r.vk : r.vk_without_numlock; }
+
+int sdl_key_to_vk(SDL_Keycode key, SDL_Scancode scan, bool num_lock)
+{
+  for (int i = 0; i < sdl_key_row_count; i++)
+    if (sdl_key_rows[i].key == key)
+      return row_vk(sdl_key_rows[i], num_lock);
+  for (int i = 0; i < sdl_key_row_count; i++)
+    if (sdl_key_rows[i].scan == scan)
+      return row_vk(sdl_key_rows[i], num_lock);
+  return 0;
+}
