@@ -1,0 +1,105 @@
+#pragma once
+// The small interface under the device layer. It offers the Direct3D 9 operations the engine
+// uses, with Direct3D numbering and result codes; the device layer (device.cpp,
+// render_state.cpp) holds all the logic on top of it. Two implementations: OpenGL
+// (gl_backend.cpp) and a recording device for tests (recording_backend.cpp).
+#include <cstdint>
+
+#include "render/d3d_types.h"
+
+// A backend object (texture, surface, query, buffer); 0 is none.
+using GpuHandle = uint32_t;
+// The back buffer as a render target.
+constexpr GpuHandle GPU_BACK_BUFFER = 0xFFFFFFFFu;
+
+struct DisplayMode
+{
+  int width = 0, height = 0;
+  uint32_t format = D3DFMT_UNKNOWN;
+};
+
+struct PresentParams
+{
+  int backBufferWidth = 0, backBufferHeight = 0;
+  uint32_t backBufferFormat = D3DFMT_UNKNOWN;
+  uint32_t swapEffect = 0;
+  bool windowed = false;
+  bool enableAutoDepthStencil = false;
+  uint32_t presentationInterval = 0;
+  uint32_t multiSampleType = 0;  // 0: none; otherwise the non-maskable type
+  uint32_t multiSampleQuality = 0;
+};
+
+class RenderBackend
+{
+public:
+  virtual ~RenderBackend() = default;
+
+  // The API object: display mode and capability queries.
+  virtual bool createObject() = 0;
+  virtual void releaseObject() = 0;
+  virtual bool getDisplayMode(DisplayMode &mode) = 0;
+  // True when non-maskable multisampling is supported; `qualityLevels` gets the level count.
+  virtual bool checkMultisample(uint32_t format, bool windowed, uint32_t &qualityLevels) = 0;
+
+  // The device for `window` (null: the headless offscreen back buffer).
+  virtual HRESULT32 createDevice(void *window, bool hardwareVertexProcessing,
+                                 const PresentParams &pp) = 0;
+  virtual void releaseDevice() = 0;
+  virtual HRESULT32 testCooperativeLevel() = 0;
+  virtual HRESULT32 reset(const PresentParams &pp) = 0;
+  virtual HRESULT32 present() = 0;
+  virtual uint32_t availableTextureMem() = 0;
+
+  // Surfaces and textures.
+  virtual HRESULT32 createDepthStencilSurface(int w, int h, uint32_t format, uint32_t msType,
+                                              uint32_t msQuality, bool discard, GpuHandle &out) = 0;
+  virtual HRESULT32 createRenderTargetSurface(int w, int h, uint32_t format, uint32_t msType,
+                                              uint32_t msQuality, bool lockable, GpuHandle &out) = 0;
+  virtual void releaseSurface(GpuHandle surface) = 0;
+  virtual HRESULT32 createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
+                                  uint32_t pool, GpuHandle &out) = 0;
+  virtual void releaseTexture(GpuHandle tex) = 0;
+
+  // Event queries (GL fences): getQueryData answers D3D_OK when the GPU passed the point,
+  // S_FALSE_ when not yet, D3DERR_DEVICELOST when the device is lost.
+  virtual HRESULT32 createEventQuery(GpuHandle &out) = 0;
+  virtual void releaseQuery(GpuHandle q) = 0;
+  virtual void issueQuery(GpuHandle q) = 0;
+  virtual HRESULT32 getQueryData(GpuHandle q, bool flush) = 0;
+
+  // Scene and targets.
+  virtual HRESULT32 beginScene() = 0;
+  virtual HRESULT32 endScene() = 0;
+  virtual HRESULT32 clear(uint32_t flags, uint32_t color, float z, uint32_t stencil) = 0;
+  // Binds level 0 of a texture (or GPU_BACK_BUFFER, or 0 to unbind) as render target `index`.
+  virtual HRESULT32 setRenderTarget(int index, GpuHandle target) = 0;
+  virtual HRESULT32 setDepthStencilSurface(GpuHandle surface) = 0;
+  virtual HRESULT32 stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter) = 0;
+
+  // State.
+  virtual void setRenderState(D3dRenderState state, uint32_t value) = 0;
+  virtual void setTextureStageState(int stage, D3dTextureStageState type, uint32_t value) = 0;
+  virtual void setSamplerState(int sampler, D3dSamplerState type, uint32_t value) = 0;
+  virtual void setViewport(const D3dViewport &vp) = 0;
+  virtual void setTransform(D3dTransform kind, const D3dMatrix &m) = 0;
+  virtual void getTransform(D3dTransform kind, D3dMatrix &m) = 0;
+
+  // Streams and drawing.
+  virtual void setIndices(GpuHandle ib) = 0;
+  virtual void setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride) = 0;
+  virtual HRESULT32 setStreamSourceFreq(int stream, uint32_t setting) = 0;
+  virtual void setFvf(uint32_t fvf) = 0;
+  virtual HRESULT32 drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
+                                    uint32_t stride) = 0;
+  virtual HRESULT32 drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_t minIndex,
+                                         uint32_t numVertices, uint32_t startIndex,
+                                         uint32_t primCount) = 0;
+  virtual HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) = 0;
+
+  // Reads pixels of render target 0 as 0xAARRGGBB, row 0 at the top (screenshots, tests).
+  virtual bool readPixels(int x, int y, int w, int h, uint32_t *argb) = 0;
+};
+
+// Vertices in a primitive of `type` for `primCount` primitives.
+uint32_t prim_vertex_count(uint32_t type, uint32_t primCount);

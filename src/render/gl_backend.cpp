@@ -1,0 +1,982 @@
+#include "render/gl_backend.h"
+
+#include <epoxy/gl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "render/gl_context.h"
+#include "render/gl_formats.h"
+#include "support/debug.h"
+
+static constexpr int MAX_TARGETS = 4;
+static constexpr int MAX_UNITS = 16;
+
+enum class ObjKind : uint8_t { None, Texture, Renderbuffer, Fence };
+
+struct GlBackend::Object
+{
+  ObjKind kind = ObjKind::None;
+  GLuint name = 0;
+  GLsync fence = nullptr;
+  int w = 0, h = 0, levels = 0;
+  uint32_t format = 0;
+};
+
+// Device state kept on the CPU side: what Direct3D would hold and OpenGL has no place for.
+struct GlBackend::State
+{
+  bool device = false;
+  int bb_w = 0, bb_h = 0;
+  GLuint bb_fbo = 0, bb_color = 0;  // headless back buffer
+  GLuint rt_fbo = 0, blit_fbo[2] = {};
+  GLuint vao = 0, up_vbo = 0, ubo = 0;
+  GLuint builtin_program = 0, program = 0;
+  GLuint samplers[MAX_UNITS] = {};
+  GpuHandle bound_tex[MAX_UNITS] = {};
+  uint32_t sampler_state[MAX_UNITS][8] = {};
+
+  GpuHandle targets[MAX_TARGETS] = {GPU_BACK_BUFFER};
+  GpuHandle depth = 0;
+  bool targets_dirty = true;
+  D3dViewport viewport;
+
+  uint32_t cull = D3DCULL_CCW;
+  uint32_t src_blend = D3DBLEND_ONE, dst_blend = D3DBLEND_ZERO;
+  uint32_t atest_enable = 0, atest_ref = 0, atest_func = D3DCMP_ALWAYS;
+  uint32_t stencil_func = D3DCMP_ALWAYS, stencil_ref = 0, stencil_mask = 0xFFFFFFFFu;
+  uint32_t stencil_fail = D3DSTENCILOP_KEEP, stencil_zfail = D3DSTENCILOP_KEEP,
+           stencil_pass = D3DSTENCILOP_KEEP;
+  uint32_t stencil_write = 0xFFFFFFFFu;
+  uint32_t color_write = 0xF;
+  bool zwrite = true;
+  uint32_t fvf = 0;
+  uint32_t stream_freq[2] = {1, 1};
+  D3dMatrix transforms[2];
+  uint32_t tss[8][8] = {};
+};
+
+const char *const gl_device_glsl = R"(
+layout(std140) uniform QmDevice
+{
+  vec4 qm_vpos_fix;  // half-pixel offset x, y; y sign of the target; 1
+  vec4 qm_atest;     // alpha test on, reference 0..255, comparison function
+};
+#ifdef VSH
+vec4 qm_device_position(vec4 p)
+{
+  p.xy += qm_vpos_fix.xy * p.w;
+  p.y *= qm_vpos_fix.z;
+  p.z = 2.0 * p.z - p.w;
+  return p;
+}
+#endif
+#ifdef PSH
+void qm_alpha_test(float alpha)
+{
+  if (qm_atest.x < 0.5)
+    return;
+  float a = floor(clamp(alpha, 0.0, 1.0) * 255.0 + 0.5);
+  float r = qm_atest.y;
+  int f = int(qm_atest.z);
+  bool pass = f == 8 || (f == 2 && a < r) || (f == 3 && a == r) || (f == 4 && a <= r) ||
+              (f == 5 && a > r) || (f == 6 && a != r) || (f == 7 && a >= r);
+  if (!pass)
+    discard;
+}
+#endif
+)";
+
+static const char *const builtin_vs = R"(
+layout(location = 0) in vec3 in_pos;
+layout(location = 2) in vec4 in_color;
+out vec4 v_color;
+void main()
+{
+  v_color = in_color;
+  gl_Position = qm_device_position(vec4(in_pos, 1.0));
+}
+)";
+
+static const char *const builtin_ps = R"(
+in vec4 v_color;
+out vec4 out_color;
+void main()
+{
+  qm_alpha_test(v_color.a);
+  out_color = v_color;
+}
+)";
+
+static GLuint compile_stage(GLenum type, const char *define, const char *body)
+{
+  const char *src[] = {"#version 330 core\n", define, gl_device_glsl, body};
+  GLuint sh = glCreateShader(type);
+  glShaderSource(sh, 4, src, nullptr);
+  glCompileShader(sh);
+  GLint ok = 0;
+  glGetShaderiv(sh, GL_COMPILE_STATUS, &ok);
+  if (!ok)
+  {
+    char log[1024];
+    glGetShaderInfoLog(sh, sizeof(log), nullptr, log);
+    debug("built-in shader: %s", log);
+  }
+  return sh;
+}
+
+static GLuint build_builtin_program()
+{
+  GLuint vs = compile_stage(GL_VERTEX_SHADER, "#define VSH 1\n", builtin_vs);
+  GLuint ps = compile_stage(GL_FRAGMENT_SHADER, "#define PSH 1\n", builtin_ps);
+  GLuint p = glCreateProgram();
+  glAttachShader(p, vs);
+  glAttachShader(p, ps);
+  glLinkProgram(p);
+  glDeleteShader(vs);
+  glDeleteShader(ps);
+  GlBackend::prepareProgram(p);
+  return p;
+}
+
+static GLenum gl_blend(uint32_t b)
+{
+  switch (b)
+  {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    default: return GL_ONE;
+  }
+}
+
+static GLenum gl_cmp(uint32_t f)
+{
+  switch (f)
+  {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+  }
+}
+
+static GLenum gl_stencil_op(uint32_t op)
+{
+  switch (op)
+  {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+  }
+}
+
+static GLenum gl_prim(uint32_t type)
+{
+  switch (type)
+  {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+  }
+}
+
+GlBackend::GlBackend() : st(new State) {}
+
+GlBackend::~GlBackend()
+{
+  releaseDevice();
+  delete st;
+}
+
+GpuHandle GlBackend::add(const Object &o)
+{
+  if (!free_handles.empty())
+  {
+    GpuHandle h = free_handles.back();
+    free_handles.pop_back();
+    objects[h - 1] = o;
+    return h;
+  }
+  objects.push_back(o);
+  return GpuHandle(objects.size());
+}
+
+GlBackend::Object *GlBackend::get(GpuHandle h)
+{
+  if (h == 0 || h > objects.size() || objects[h - 1].kind == ObjKind::None)
+    return nullptr;
+  return &objects[h - 1];
+}
+
+const GlBackend::Object *GlBackend::get(GpuHandle h) const
+{
+  return const_cast<GlBackend *>(this)->get(h);
+}
+
+void GlBackend::remove(GpuHandle h)
+{
+  if (!get(h))
+    return;
+  objects[h - 1] = Object();
+  free_handles.push_back(h);
+}
+
+void GlBackend::prepareProgram(uint32_t program)
+{
+  GLuint idx = glGetUniformBlockIndex(program, "QmDevice");
+  if (idx != GL_INVALID_INDEX)
+    glUniformBlockBinding(program, idx, GL_DEVICE_UBO_BINDING);
+}
+
+void GlBackend::useProgram(uint32_t program) { st->program = program; }
+
+uint32_t GlBackend::glTextureName(GpuHandle tex) const
+{
+  const Object *o = get(tex);
+  return o && o->kind == ObjKind::Texture ? o->name : 0;
+}
+
+bool GlBackend::headless() const { return gl_context_is_headless(); }
+
+bool GlBackend::createObject() { return true; }
+void GlBackend::releaseObject() {}
+
+bool GlBackend::getDisplayMode(DisplayMode &mode) { return gl_context_display_mode(mode); }
+
+bool GlBackend::checkMultisample(uint32_t, bool, uint32_t &qualityLevels)
+{
+  qualityLevels = 0;
+  return false;  // anti-aliasing is done by post-processing
+}
+
+HRESULT32 GlBackend::createDevice(void *window, bool hw, const PresentParams &pp)
+{
+  // OpenGL has no separate software vertex processing: the second attempt cannot do better.
+  if (!hw)
+    return D3DERR_NOTAVAILABLE;
+  if (!gl_context_create(window))
+    return D3DERR_NOTAVAILABLE;
+  createDeviceObjects(pp);
+  return D3D_OK;
+}
+
+void GlBackend::createDeviceObjects(const PresentParams &pp)
+{
+  State &s = *st;
+  s = State();
+  s.device = true;
+  glGenVertexArrays(1, &s.vao);
+  glBindVertexArray(s.vao);
+  glGenBuffers(1, &s.up_vbo);
+  glGenBuffers(1, &s.ubo);
+  glBindBuffer(GL_UNIFORM_BUFFER, s.ubo);
+  glBufferData(GL_UNIFORM_BUFFER, 8 * sizeof(float), nullptr, GL_DYNAMIC_DRAW);
+  glBindBufferBase(GL_UNIFORM_BUFFER, GL_DEVICE_UBO_BINDING, s.ubo);
+  glGenFramebuffers(1, &s.rt_fbo);
+  glGenFramebuffers(2, s.blit_fbo);
+  glGenSamplers(MAX_UNITS, s.samplers);
+  for (int i = 0; i < MAX_UNITS; i++)
+  {
+    glBindSampler(GLuint(i), s.samplers[i]);
+    s.sampler_state[i][D3DSAMP_ADDRESSU] = s.sampler_state[i][D3DSAMP_ADDRESSV] =
+        s.sampler_state[i][D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
+    s.sampler_state[i][D3DSAMP_MAGFILTER] = s.sampler_state[i][D3DSAMP_MINFILTER] = D3DTEXF_POINT;
+    s.sampler_state[i][D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
+    applySampler(i);
+  }
+  s.builtin_program = build_builtin_program();
+
+  // Direct3D's initial render state.
+  glDisable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glDisable(GL_STENCIL_TEST);
+  glStencilFunc(GL_ALWAYS, 0, 0xFFFFFFFFu);
+  glStencilMask(0xFFFFFFFFu);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDisable(GL_FRAMEBUFFER_SRGB);
+  glCullFace(GL_BACK);
+  resizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight);
+  setRenderTarget(0, GPU_BACK_BUFFER);
+  gl_context_set_vsync(pp.presentationInterval == D3DPRESENT_INTERVAL_ONE);
+}
+
+void GlBackend::resizeBackBuffer(int w, int h)
+{
+  State &s = *st;
+  s.bb_w = w > 0 ? w : 1;
+  s.bb_h = h > 0 ? h : 1;
+  if (!gl_context_is_headless())
+    return;
+  // Offscreen back buffer: no depth, stencil or alpha of its own, like the window's.
+  if (!s.bb_fbo)
+  {
+    glGenFramebuffers(1, &s.bb_fbo);
+    glGenRenderbuffers(1, &s.bb_color);
+  }
+  glBindRenderbuffer(GL_RENDERBUFFER, s.bb_color);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, s.bb_w, s.bb_h);
+  glBindFramebuffer(GL_FRAMEBUFFER, s.bb_fbo);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, s.bb_color);
+  s.targets_dirty = true;
+}
+
+void GlBackend::destroyDeviceObjects()
+{
+  State &s = *st;
+  for (size_t i = 0; i < objects.size(); i++)
+    if (objects[i].kind != ObjKind::None)
+    {
+      GpuHandle h = GpuHandle(i + 1);
+      if (objects[i].kind == ObjKind::Texture)
+        releaseTexture(h);
+      else if (objects[i].kind == ObjKind::Renderbuffer)
+        releaseSurface(h);
+      else
+        releaseQuery(h);
+    }
+  objects.clear();
+  free_handles.clear();
+  glDeleteProgram(s.builtin_program);
+  glDeleteSamplers(MAX_UNITS, s.samplers);
+  glDeleteFramebuffers(2, s.blit_fbo);
+  glDeleteFramebuffers(1, &s.rt_fbo);
+  if (s.bb_fbo)
+  {
+    glDeleteFramebuffers(1, &s.bb_fbo);
+    glDeleteRenderbuffers(1, &s.bb_color);
+  }
+  glDeleteBuffers(1, &s.ubo);
+  glDeleteBuffers(1, &s.up_vbo);
+  glDeleteVertexArrays(1, &s.vao);
+  s = State();
+}
+
+void GlBackend::releaseDevice()
+{
+  if (!st->device)
+    return;
+  destroyDeviceObjects();
+  gl_context_destroy();
+}
+
+HRESULT32 GlBackend::testCooperativeLevel() { return st->device ? D3D_OK : D3DERR_DEVICELOST; }
+
+HRESULT32 GlBackend::reset(const PresentParams &pp)
+{
+  // A GL context is never lost: a reset only resizes the back buffer and sets the swap interval.
+  if (!st->device)
+    return D3DERR_DEVICELOST;
+  resizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight);
+  gl_context_set_vsync(pp.presentationInterval == D3DPRESENT_INTERVAL_ONE);
+  setRenderTarget(0, GPU_BACK_BUFFER);
+  for (int i = 1; i < MAX_TARGETS; i++)
+    setRenderTarget(i, 0);
+  setDepthStencilSurface(0);
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::present()
+{
+  if (!st->device)
+    return D3DERR_DEVICELOST;
+  if (gl_context_is_headless())
+  {
+    // Offscreen nothing throttles the CPU: wait until the GPU has finished this frame.
+    GLsync f = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glClientWaitSync(f, GL_SYNC_FLUSH_COMMANDS_BIT, 5000000000ull);
+    glDeleteSync(f);
+    return D3D_OK;
+  }
+  gl_context_swap();
+  return D3D_OK;
+}
+
+uint32_t GlBackend::availableTextureMem()
+{
+  // Software rendering uses system memory: report what is free of it, capped to 32 bits.
+  long pages = sysconf(_SC_AVPHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page <= 0)
+    return 0;
+  uint64_t bytes = uint64_t(pages) * uint64_t(page);
+  return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(bytes);
+}
+
+HRESULT32 GlBackend::createDepthStencilSurface(int w, int h, uint32_t format, uint32_t, uint32_t,
+                                               bool, GpuHandle &out)
+{
+  out = 0;
+  if (format != D3DFMT_D24S8 || w <= 0 || h <= 0)
+    return D3DERR_INVALIDCALL;
+  Object o;
+  o.kind = ObjKind::Renderbuffer;
+  o.w = w;
+  o.h = h;
+  o.format = format;
+  glGenRenderbuffers(1, &o.name);
+  glBindRenderbuffer(GL_RENDERBUFFER, o.name);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+  if (glGetError() != GL_NO_ERROR)
+  {
+    glDeleteRenderbuffers(1, &o.name);
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  out = add(o);
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::createRenderTargetSurface(int w, int h, uint32_t format, uint32_t, uint32_t,
+                                               bool, GpuHandle &out)
+{
+  // A colour surface is a one-level render-target texture here.
+  return createTexture(w, h, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, out);
+}
+
+void GlBackend::releaseSurface(GpuHandle h)
+{
+  Object *o = get(h);
+  if (!o)
+    return;
+  if (o->kind == ObjKind::Texture)
+  {
+    releaseTexture(h);
+    return;
+  }
+  if (st->depth == h)
+  {
+    st->depth = 0;
+    st->targets_dirty = true;
+  }
+  glDeleteRenderbuffers(1, &o->name);
+  remove(h);
+}
+
+HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
+                                   uint32_t pool, GpuHandle &out)
+{
+  out = 0;
+  GlFormat f;
+  if (w <= 0 || h <= 0 || !gl_format_of(format, f))
+    return D3DERR_INVALIDCALL;
+  if (levels <= 0)
+  {
+    levels = 1;
+    for (int m = w > h ? w : h; m > 1; m >>= 1)
+      levels++;
+  }
+  Object o;
+  o.kind = ObjKind::Texture;
+  o.w = w;
+  o.h = h;
+  o.levels = levels;
+  o.format = format;
+  while (glGetError() != GL_NO_ERROR)
+  {
+  }
+  glGenTextures(1, &o.name);
+  glBindTexture(GL_TEXTURE_2D, o.name);
+  for (int l = 0; l < levels; l++)
+  {
+    int lw = w >> l, lh = h >> l;
+    glTexImage2D(GL_TEXTURE_2D, l, GLint(f.internal), lw > 0 ? lw : 1, lh > 0 ? lh : 1, 0, f.format,
+                 f.type, nullptr);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels - 1);
+  GLint swizzle[4] = {GLint(f.swizzle[0]), GLint(f.swizzle[1]), GLint(f.swizzle[2]),
+                      GLint(f.swizzle[3])};
+  glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+  bool failed = glGetError() != GL_NO_ERROR;
+  glBindTexture(GL_TEXTURE_2D, 0);
+  for (int i = 0; i < MAX_UNITS; i++)
+    st->bound_tex[i] = 0;  // the bind above disturbed the unit's binding
+  if (failed)
+  {
+    glDeleteTextures(1, &o.name);
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  (void)usage;
+  (void)pool;
+  out = add(o);
+  return D3D_OK;
+}
+
+void GlBackend::releaseTexture(GpuHandle h)
+{
+  Object *o = get(h);
+  if (!o || o->kind != ObjKind::Texture)
+    return;
+  for (int i = 0; i < MAX_TARGETS; i++)
+    if (st->targets[i] == h)
+    {
+      st->targets[i] = 0;
+      st->targets_dirty = true;
+    }
+  for (GpuHandle &b : st->bound_tex)
+    if (b == h)
+      b = 0;
+  glDeleteTextures(1, &o->name);
+  remove(h);
+}
+
+HRESULT32 GlBackend::createEventQuery(GpuHandle &out)
+{
+  Object o;
+  o.kind = ObjKind::Fence;  // no fence yet: reads as passed
+  out = add(o);
+  return D3D_OK;
+}
+
+void GlBackend::releaseQuery(GpuHandle q)
+{
+  Object *o = get(q);
+  if (!o || o->kind != ObjKind::Fence)
+    return;
+  if (o->fence)
+    glDeleteSync(o->fence);
+  remove(q);
+}
+
+void GlBackend::issueQuery(GpuHandle q)
+{
+  Object *o = get(q);
+  if (!o || o->kind != ObjKind::Fence)
+    return;
+  if (o->fence)
+    glDeleteSync(o->fence);
+  o->fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+}
+
+HRESULT32 GlBackend::getQueryData(GpuHandle q, bool flush)
+{
+  Object *o = get(q);
+  if (!o || o->kind != ObjKind::Fence)
+    return D3DERR_INVALIDCALL;
+  if (!o->fence)
+    return D3D_OK;
+  GLenum r = glClientWaitSync(o->fence, flush ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, 0);
+  if (r == GL_ALREADY_SIGNALED || r == GL_CONDITION_SATISFIED)
+    return D3D_OK;
+  if (r == GL_TIMEOUT_EXPIRED)
+    return S_FALSE_;
+  return D3DERR_DRIVERINTERNALERROR;
+}
+
+HRESULT32 GlBackend::beginScene() { return st->device ? D3D_OK : D3DERR_INVALIDCALL; }
+HRESULT32 GlBackend::endScene() { return D3D_OK; }
+
+void GlBackend::targetSize(int &w, int &h) const
+{
+  GpuHandle t = st->targets[0];
+  const Object *o = t == GPU_BACK_BUFFER ? nullptr : get(t);
+  if (o)
+  {
+    w = o->w;
+    h = o->h;
+  }
+  else
+  {
+    w = st->bb_w;
+    h = st->bb_h;
+  }
+}
+
+bool GlBackend::targetFlipped() const { return st->targets[0] != GPU_BACK_BUFFER; }
+
+bool GlBackend::prepareTarget()
+{
+  State &s = *st;
+  if (!s.device)
+    return false;
+  if (s.targets_dirty)
+  {
+    s.targets_dirty = false;
+    if (s.targets[0] == GPU_BACK_BUFFER)
+      glBindFramebuffer(GL_FRAMEBUFFER, s.bb_fbo);  // 0: the window
+    else
+    {
+      glBindFramebuffer(GL_FRAMEBUFFER, s.rt_fbo);
+      GLenum bufs[MAX_TARGETS];
+      for (int i = 0; i < MAX_TARGETS; i++)
+      {
+        const Object *o = get(s.targets[i]);
+        GLuint name = o && o->kind == ObjKind::Texture ? o->name : 0;
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GLenum(GL_COLOR_ATTACHMENT0 + i), GL_TEXTURE_2D, name, 0);
+        bufs[i] = name ? GLenum(GL_COLOR_ATTACHMENT0 + i) : GL_NONE;
+      }
+      glDrawBuffers(MAX_TARGETS, bufs);
+      const Object *d = get(s.depth);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                d && d->kind == ObjKind::Renderbuffer ? d->name : 0);
+    }
+    applyCull();
+  }
+  int tw, th;
+  targetSize(tw, th);
+  const D3dViewport &vp = s.viewport;
+  // Direct3D viewports count rows from the top; the unflipped back buffer counts from the bottom.
+  int y = targetFlipped() ? int(vp.y) : th - int(vp.y + vp.height);
+  glViewport(GLint(vp.x), y, GLsizei(vp.width), GLsizei(vp.height));
+  glDepthRange(double(vp.minZ), double(vp.maxZ));
+  return true;
+}
+
+bool GlBackend::prepareDraw()
+{
+  State &s = *st;
+  if (!prepareTarget())
+    return false;
+  int tw, th;
+  targetSize(tw, th);
+  float block[8] = {1.0f / float(tw), -1.0f / float(th), targetFlipped() ? -1.0f : 1.0f, 1.0f,
+                    float(s.atest_enable ? 1 : 0), float(s.atest_ref), float(s.atest_func), 0.0f};
+  glBindBuffer(GL_UNIFORM_BUFFER, s.ubo);
+  glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(block), block);
+  glUseProgram(s.program ? s.program : s.builtin_program);
+  glBindVertexArray(s.vao);
+  return true;
+}
+
+HRESULT32 GlBackend::clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+  State &s = *st;
+  if (!prepareTarget())
+    return D3DERR_INVALIDCALL;
+  // Clears ignore the write masks and stay inside the viewport, as in Direct3D.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
+  glStencilMask(0xFFFFFFFFu);
+  int tw, th;
+  targetSize(tw, th);
+  const D3dViewport &vp = s.viewport;
+  int y = targetFlipped() ? int(vp.y) : th - int(vp.y + vp.height);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(GLint(vp.x), y, GLsizei(vp.width), GLsizei(vp.height));
+  GLbitfield bits = 0;
+  if (flags & D3DCLEAR_TARGET)
+  {
+    glClearColor(float((color >> 16) & 255) / 255.f, float((color >> 8) & 255) / 255.f,
+                 float(color & 255) / 255.f, float(color >> 24) / 255.f);
+    bits |= GL_COLOR_BUFFER_BIT;
+  }
+  if (flags & D3DCLEAR_ZBUFFER)
+  {
+    glClearDepth(double(z));
+    bits |= GL_DEPTH_BUFFER_BIT;
+  }
+  if (flags & D3DCLEAR_STENCIL)
+  {
+    glClearStencil(GLint(stencil));
+    bits |= GL_STENCIL_BUFFER_BIT;
+  }
+  glClear(bits);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask((s.color_write & 1) != 0, (s.color_write & 2) != 0, (s.color_write & 4) != 0,
+              (s.color_write & 8) != 0);
+  glDepthMask(s.zwrite);
+  glStencilMask(s.stencil_write);
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::setRenderTarget(int index, GpuHandle target)
+{
+  State &s = *st;
+  if (index < 0 || index >= MAX_TARGETS || (index == 0 && target == 0))
+    return D3DERR_INVALIDCALL;
+  s.targets[index] = target;
+  s.targets_dirty = true;
+  // A texture being drawn into is never read at the same time.
+  if (target && target != GPU_BACK_BUFFER)
+    for (int i = 0; i < MAX_UNITS; i++)
+      if (s.bound_tex[i] == target)
+        setTexture(i, 0);
+  if (index == 0)
+  {
+    // As in Direct3D, a new first target resets the viewport to the whole target.
+    int w, h;
+    targetSize(w, h);
+    s.viewport = D3dViewport();
+    s.viewport.width = uint32_t(w);
+    s.viewport.height = uint32_t(h);
+  }
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::setDepthStencilSurface(GpuHandle surface)
+{
+  st->depth = surface;
+  st->targets_dirty = true;
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter)
+{
+  const Object *a = get(fromTex), *b = get(toTex);
+  if (!a || !b || a->kind != ObjKind::Texture || b->kind != ObjKind::Texture)
+    return D3DERR_INVALIDCALL;
+  State &s = *st;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, s.blit_fbo[0]);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, a->name, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, s.blit_fbo[1]);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, b->name, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBlitFramebuffer(0, 0, a->w, a->h, 0, 0, b->w, b->h, GL_COLOR_BUFFER_BIT,
+                    filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+  glColorMask((s.color_write & 1) != 0, (s.color_write & 2) != 0, (s.color_write & 4) != 0,
+              (s.color_write & 8) != 0);
+  s.targets_dirty = true;
+  return D3D_OK;
+}
+
+void GlBackend::applyCull()
+{
+  State &s = *st;
+  if (s.cull == D3DCULL_NONE)
+  {
+    glDisable(GL_CULL_FACE);
+    return;
+  }
+  glEnable(GL_CULL_FACE);
+  // Culling names the winding as seen on the target; drawing into a texture mirrors y.
+  bool ccw = s.cull == D3DCULL_CCW;
+  glFrontFace(ccw != targetFlipped() ? GL_CW : GL_CCW);
+}
+
+void GlBackend::setRenderState(D3dRenderState state, uint32_t v)
+{
+  State &s = *st;
+  switch (state)
+  {
+    case D3DRS_ZENABLE: v ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); break;
+    case D3DRS_FILLMODE:
+      glPolygonMode(GL_FRONT_AND_BACK, v == D3DFILL_WIREFRAME ? GL_LINE : v == D3DFILL_POINT ? GL_POINT : GL_FILL);
+      break;
+    case D3DRS_ZWRITEENABLE:
+      s.zwrite = v != 0;
+      glDepthMask(s.zwrite);
+      break;
+    case D3DRS_ALPHATESTENABLE: s.atest_enable = v; break;
+    case D3DRS_ALPHAREF: s.atest_ref = v & 255; break;
+    case D3DRS_ALPHAFUNC: s.atest_func = v; break;
+    case D3DRS_SRCBLEND:
+    case D3DRS_DESTBLEND:
+      (state == D3DRS_SRCBLEND ? s.src_blend : s.dst_blend) = v;
+      glBlendFunc(gl_blend(s.src_blend), gl_blend(s.dst_blend));
+      break;
+    case D3DRS_CULLMODE:
+      s.cull = v;
+      applyCull();
+      break;
+    case D3DRS_ZFUNC: glDepthFunc(gl_cmp(v)); break;
+    case D3DRS_ALPHABLENDENABLE: v ? glEnable(GL_BLEND) : glDisable(GL_BLEND); break;
+    case D3DRS_STENCILENABLE: v ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); break;
+    case D3DRS_STENCILFAIL:
+    case D3DRS_STENCILZFAIL:
+    case D3DRS_STENCILPASS:
+      (state == D3DRS_STENCILFAIL ? s.stencil_fail : state == D3DRS_STENCILZFAIL ? s.stencil_zfail : s.stencil_pass) = v;
+      glStencilOp(gl_stencil_op(s.stencil_fail), gl_stencil_op(s.stencil_zfail), gl_stencil_op(s.stencil_pass));
+      break;
+    case D3DRS_STENCILFUNC:
+    case D3DRS_STENCILREF:
+    case D3DRS_STENCILMASK:
+      (state == D3DRS_STENCILFUNC ? s.stencil_func : state == D3DRS_STENCILREF ? s.stencil_ref : s.stencil_mask) = v;
+      glStencilFunc(gl_cmp(s.stencil_func), GLint(s.stencil_ref), s.stencil_mask);
+      break;
+    case D3DRS_STENCILWRITEMASK:
+      s.stencil_write = v;
+      glStencilMask(v);
+      break;
+    case D3DRS_LIGHTING: break;  // no fixed-function lighting: shaders light
+    case D3DRS_COLORWRITEENABLE:
+      s.color_write = v;
+      glColorMask((v & 1) != 0, (v & 2) != 0, (v & 4) != 0, (v & 8) != 0);
+      break;
+  }
+}
+
+void GlBackend::setTextureStageState(int stage, D3dTextureStageState type, uint32_t value)
+{
+  // Fixed-function combiners have no GL counterpart; kept as state for completeness.
+  if (stage >= 0 && stage < 8 && type < 8)
+    st->tss[stage][type] = value;
+}
+
+void GlBackend::applySampler(int i)
+{
+  const uint32_t *ss = st->sampler_state[i];
+  GLuint smp = st->samplers[i];
+  auto address = [](uint32_t a) -> GLint {
+    switch (a)
+    {
+      case D3DTADDRESS_WRAP: return GL_REPEAT;
+      case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+      case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+      default: return GL_CLAMP_TO_EDGE;
+    }
+  };
+  glSamplerParameteri(smp, GL_TEXTURE_WRAP_S, address(ss[D3DSAMP_ADDRESSU]));
+  glSamplerParameteri(smp, GL_TEXTURE_WRAP_T, address(ss[D3DSAMP_ADDRESSV]));
+  glSamplerParameteri(smp, GL_TEXTURE_WRAP_R, address(ss[D3DSAMP_ADDRESSW]));
+  bool mag_lin = ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR;
+  bool min_lin = ss[D3DSAMP_MINFILTER] == D3DTEXF_LINEAR;
+  uint32_t mip = ss[D3DSAMP_MIPFILTER];
+  GLint min = min_lin ? GL_LINEAR : GL_NEAREST;
+  if (mip == D3DTEXF_POINT)
+    min = min_lin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+  else if (mip == D3DTEXF_LINEAR)
+    min = min_lin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+  glSamplerParameteri(smp, GL_TEXTURE_MAG_FILTER, mag_lin ? GL_LINEAR : GL_NEAREST);
+  glSamplerParameteri(smp, GL_TEXTURE_MIN_FILTER, min);
+}
+
+void GlBackend::setSamplerState(int sampler, D3dSamplerState type, uint32_t value)
+{
+  if (sampler < 0 || sampler >= MAX_UNITS || type >= 8)
+    return;
+  st->sampler_state[sampler][type] = value;
+  applySampler(sampler);
+}
+
+void GlBackend::setTexture(int stage, GpuHandle tex)
+{
+  if (stage < 0 || stage >= MAX_UNITS)
+    return;
+  const Object *o = get(tex);
+  GLuint name = o && o->kind == ObjKind::Texture ? o->name : 0;
+  st->bound_tex[stage] = name ? tex : 0;
+  glActiveTexture(GLenum(GL_TEXTURE0 + stage));
+  glBindTexture(GL_TEXTURE_2D, name);
+  glActiveTexture(GL_TEXTURE0);
+}
+
+void GlBackend::setViewport(const D3dViewport &vp) { st->viewport = vp; }
+
+void GlBackend::setTransform(D3dTransform kind, const D3dMatrix &m)
+{
+  st->transforms[kind == D3DTS_VIEW ? 0 : 1] = m;
+}
+
+void GlBackend::getTransform(D3dTransform kind, D3dMatrix &m)
+{
+  m = st->transforms[kind == D3DTS_VIEW ? 0 : 1];
+}
+
+void GlBackend::setIndices(GpuHandle ib)
+{
+  // Index and vertex buffers are bound by the buffer services through the vertex array;
+  // unbinding (0) is all the device layer itself asks for.
+  if (ib == 0 && st->vao)
+  {
+    glBindVertexArray(st->vao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  }
+}
+
+void GlBackend::setStreamSource(int, GpuHandle, uint32_t, uint32_t) {}
+
+HRESULT32 GlBackend::setStreamSourceFreq(int stream, uint32_t setting)
+{
+  if (stream < 0 || stream > 1)
+    return D3DERR_INVALIDCALL;
+  st->stream_freq[stream] = setting;
+  return D3D_OK;
+}
+
+void GlBackend::setFvf(uint32_t fvf) { st->fvf = fvf; }
+
+HRESULT32 GlBackend::drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
+                                     uint32_t stride)
+{
+  uint32_t n = prim_vertex_count(type, primCount);
+  if (!n)
+    return D3D_OK;
+  if (!prepareDraw())
+    return D3DERR_INVALIDCALL;
+  State &s = *st;
+  glBindBuffer(GL_ARRAY_BUFFER, s.up_vbo);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(n) * stride, data, GL_STREAM_DRAW);
+  for (GLuint i = 0; i < 16; i++)
+    glDisableVertexAttribArray(i);
+  glEnableVertexAttribArray(GL_ATTR_POSITION);
+  glVertexAttribPointer(GL_ATTR_POSITION, 3, GL_FLOAT, GL_FALSE, GLsizei(stride), nullptr);
+  if (s.fvf & D3DFVF_DIFFUSE)
+  {
+    glEnableVertexAttribArray(GL_ATTR_COLOR0);
+    glVertexAttribPointer(GL_ATTR_COLOR0, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(stride),
+                          reinterpret_cast<const void *>(uintptr_t(12)));
+  }
+  else
+    glVertexAttrib4f(GL_ATTR_COLOR0, 1.f, 1.f, 1.f, 1.f);
+  glDrawArrays(gl_prim(type), 0, GLsizei(n));
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_t, uint32_t,
+                                          uint32_t startIndex, uint32_t primCount)
+{
+  uint32_t n = prim_vertex_count(type, primCount);
+  if (!n)
+    return D3D_OK;
+  if (!prepareDraw())
+    return D3DERR_INVALIDCALL;
+  const void *offset = reinterpret_cast<const void *>(uintptr_t(startIndex) * 2);
+  uint32_t f = st->stream_freq[0];
+  if (f & D3DSTREAMSOURCE_INDEXEDDATA)
+    glDrawElementsInstancedBaseVertex(gl_prim(type), GLsizei(n), GL_UNSIGNED_SHORT, offset,
+                                      GLsizei(f & 0x3FFFFFFFu), baseVertex);
+  else
+    glDrawElementsBaseVertex(gl_prim(type), GLsizei(n), GL_UNSIGNED_SHORT, offset, baseVertex);
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount)
+{
+  uint32_t n = prim_vertex_count(type, primCount);
+  if (!n)
+    return D3D_OK;
+  if (!prepareDraw())
+    return D3DERR_INVALIDCALL;
+  glDrawArrays(gl_prim(type), GLint(startVertex), GLsizei(n));
+  return D3D_OK;
+}
+
+bool GlBackend::readPixels(int x, int y, int w, int h, uint32_t *argb)
+{
+  if (!prepareTarget() || w <= 0 || h <= 0)
+    return false;
+  int tw, th;
+  targetSize(tw, th);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadBuffer(st->targets[0] == GPU_BACK_BUFFER && !st->bb_fbo ? GL_BACK : GL_COLOR_ATTACHMENT0);
+  bool flipped = targetFlipped();
+  for (int r = 0; r < h; r++)
+  {
+    int row = flipped ? y + r : th - 1 - (y + r);
+    glReadPixels(x, row, w, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb + size_t(r) * size_t(w));
+  }
+  return glGetError() == GL_NO_ERROR;
+}

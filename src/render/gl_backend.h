@@ -1,0 +1,117 @@
+#pragma once
+// The OpenGL 3.3 core backend. Direct3D conventions are converted here and only here:
+// - clip depth 0..1 and the half-pixel offset in the vertex epilogue every program calls
+//   (`qm_device_position`), fed from a uniform block that holds this device state;
+// - render targets: textures are drawn with row 0 at the top (y flipped in the epilogue, culling
+//   follows), the window and the headless back buffer unflipped;
+// - the alpha test, which core OpenGL lacks, is applied by every pixel shader through
+//   `qm_alpha_test` with the device's alpha-test state;
+// - D3DCOLOR vertex colours are read in BGRA order.
+#include <cstdint>
+#include <vector>
+
+#include "render/backend.h"
+
+// Attribute locations by vertex element usage, shared by vertex declarations and shaders.
+enum GlAttribLocation : uint32_t
+{
+  GL_ATTR_POSITION = 0,
+  GL_ATTR_NORMAL = 1,
+  GL_ATTR_COLOR0 = 2,
+  GL_ATTR_COLOR1 = 3,
+  GL_ATTR_TEXCOORD0 = 4,  // TEXCOORD n at 4 + n, n < 8
+  GL_ATTR_TANGENT = 12,
+};
+
+// GLSL placed after "#version 330 core" and the stage define (VSH or PSH) of every program: the
+// device uniform block, `vec4 qm_device_position(vec4 clip_pos)` for vertex shaders and
+// `void qm_alpha_test(float alpha)` for pixel shaders.
+extern const char *const gl_device_glsl;
+// Binding point of the device uniform block "QmDevice".
+constexpr uint32_t GL_DEVICE_UBO_BINDING = 0;
+
+class GlBackend final : public RenderBackend
+{
+public:
+  GlBackend();
+  ~GlBackend() override;
+
+  // Makes a linked program use the device block (call once after linking).
+  static void prepareProgram(uint32_t program);
+  // The program for the next draws; 0 selects the built-in one (position and diffuse colour
+  // passed through).
+  void useProgram(uint32_t program);
+  uint32_t glTextureName(GpuHandle tex) const;
+  bool headless() const;
+
+  bool createObject() override;
+  void releaseObject() override;
+  bool getDisplayMode(DisplayMode &mode) override;
+  bool checkMultisample(uint32_t format, bool windowed, uint32_t &qualityLevels) override;
+  HRESULT32 createDevice(void *window, bool hw, const PresentParams &pp) override;
+  void releaseDevice() override;
+  HRESULT32 testCooperativeLevel() override;
+  HRESULT32 reset(const PresentParams &pp) override;
+  HRESULT32 present() override;
+  uint32_t availableTextureMem() override;
+  HRESULT32 createDepthStencilSurface(int w, int h, uint32_t format, uint32_t msType,
+                                      uint32_t msQuality, bool discard, GpuHandle &out) override;
+  HRESULT32 createRenderTargetSurface(int w, int h, uint32_t format, uint32_t msType,
+                                      uint32_t msQuality, bool lockable, GpuHandle &out) override;
+  void releaseSurface(GpuHandle surface) override;
+  HRESULT32 createTexture(int w, int h, int levels, uint32_t usage, uint32_t format, uint32_t pool,
+                          GpuHandle &out) override;
+  void releaseTexture(GpuHandle tex) override;
+  HRESULT32 createEventQuery(GpuHandle &out) override;
+  void releaseQuery(GpuHandle q) override;
+  void issueQuery(GpuHandle q) override;
+  HRESULT32 getQueryData(GpuHandle q, bool flush) override;
+  HRESULT32 beginScene() override;
+  HRESULT32 endScene() override;
+  HRESULT32 clear(uint32_t flags, uint32_t color, float z, uint32_t stencil) override;
+  HRESULT32 setRenderTarget(int index, GpuHandle target) override;
+  HRESULT32 setDepthStencilSurface(GpuHandle surface) override;
+  HRESULT32 stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter) override;
+  void setRenderState(D3dRenderState state, uint32_t value) override;
+  void setTextureStageState(int stage, D3dTextureStageState type, uint32_t value) override;
+  void setSamplerState(int sampler, D3dSamplerState type, uint32_t value) override;
+  void setViewport(const D3dViewport &vp) override;
+  void setTransform(D3dTransform kind, const D3dMatrix &m) override;
+  void getTransform(D3dTransform kind, D3dMatrix &m) override;
+  void setIndices(GpuHandle ib) override;
+  void setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride) override;
+  HRESULT32 setStreamSourceFreq(int stream, uint32_t setting) override;
+  void setFvf(uint32_t fvf) override;
+  HRESULT32 drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
+                            uint32_t stride) override;
+  HRESULT32 drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_t minIndex,
+                                 uint32_t numVertices, uint32_t startIndex,
+                                 uint32_t primCount) override;
+  HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
+  bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
+  // Binds a texture (or 0) to a sampler unit.
+  void setTexture(int stage, GpuHandle tex);
+
+  struct Object;
+  struct State;
+
+private:
+  GpuHandle add(const Object &o);
+  Object *get(GpuHandle h);
+  const Object *get(GpuHandle h) const;
+  void remove(GpuHandle h);
+  void createDeviceObjects(const PresentParams &pp);
+  void destroyDeviceObjects();
+  void resizeBackBuffer(int w, int h);
+  // Binds the framebuffer of the current targets, the viewport and the uniform block.
+  bool prepareTarget();
+  bool prepareDraw();
+  void targetSize(int &w, int &h) const;
+  bool targetFlipped() const;
+  void applyCull();
+  void applySampler(int s);
+
+  std::vector<Object> objects;
+  std::vector<GpuHandle> free_handles;
+  State *st;
+};

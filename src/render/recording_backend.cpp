@@ -1,0 +1,335 @@
+#include "render/recording_backend.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+const char *render_state_name(D3dRenderState rs)
+{
+  switch (rs)
+  {
+    case D3DRS_ZENABLE: return "ZENABLE";
+    case D3DRS_FILLMODE: return "FILLMODE";
+    case D3DRS_ZWRITEENABLE: return "ZWRITEENABLE";
+    case D3DRS_ALPHATESTENABLE: return "ALPHATESTENABLE";
+    case D3DRS_SRCBLEND: return "SRCBLEND";
+    case D3DRS_DESTBLEND: return "DESTBLEND";
+    case D3DRS_CULLMODE: return "CULLMODE";
+    case D3DRS_ZFUNC: return "ZFUNC";
+    case D3DRS_ALPHAREF: return "ALPHAREF";
+    case D3DRS_ALPHAFUNC: return "ALPHAFUNC";
+    case D3DRS_ALPHABLENDENABLE: return "ALPHABLENDENABLE";
+    case D3DRS_STENCILENABLE: return "STENCILENABLE";
+    case D3DRS_STENCILFAIL: return "STENCILFAIL";
+    case D3DRS_STENCILZFAIL: return "STENCILZFAIL";
+    case D3DRS_STENCILPASS: return "STENCILPASS";
+    case D3DRS_STENCILFUNC: return "STENCILFUNC";
+    case D3DRS_STENCILREF: return "STENCILREF";
+    case D3DRS_STENCILMASK: return "STENCILMASK";
+    case D3DRS_STENCILWRITEMASK: return "STENCILWRITEMASK";
+    case D3DRS_LIGHTING: return "LIGHTING";
+    case D3DRS_COLORWRITEENABLE: return "COLORWRITEENABLE";
+  }
+  return "?";
+}
+
+void RecordingBackend::log(const char *fmt, ...)
+{
+  char buf[256];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(buf, sizeof(buf), fmt, ap);
+  va_end(ap);
+  calls.emplace_back(buf);
+}
+
+std::vector<std::string> RecordingBackend::callsStartingWith(const char *prefix) const
+{
+  std::vector<std::string> out;
+  for (const std::string &c : calls)
+    if (c.compare(0, strlen(prefix), prefix) == 0)
+      out.push_back(c);
+  return out;
+}
+
+GpuHandle RecordingBackend::make()
+{
+  live++;
+  return next_handle++;
+}
+
+bool RecordingBackend::createObject()
+{
+  log("CreateObject%s", fail_object ? " failed" : "");
+  if (fail_object)
+    return false;
+  live++;
+  return true;
+}
+
+void RecordingBackend::releaseObject()
+{
+  live--;
+  log("ReleaseObject");
+}
+
+bool RecordingBackend::getDisplayMode(DisplayMode &mode)
+{
+  mode = display;
+  return true;
+}
+
+bool RecordingBackend::checkMultisample(uint32_t, bool, uint32_t &qualityLevels)
+{
+  qualityLevels = 4;
+  return true;
+}
+
+HRESULT32 RecordingBackend::createDevice(void *, bool hw, const PresentParams &pp)
+{
+  bool fail = hw ? fail_hw_device : fail_sw_device;
+  log("CreateDevice(%s, %dx%d, %s)%s", hw ? "hw" : "sw", pp.backBufferWidth, pp.backBufferHeight,
+      pp.windowed ? "windowed" : "fullscreen", fail ? " failed" : "");
+  if (fail)
+    return D3DERR_NOTAVAILABLE;
+  live++;
+  last_pp = pp;
+  needs_reset = false;
+  return D3D_OK;
+}
+
+void RecordingBackend::releaseDevice()
+{
+  live--;
+  log("ReleaseDevice");
+}
+
+HRESULT32 RecordingBackend::testCooperativeLevel()
+{
+  log("TestCooperativeLevel");
+  return cooperative_level;
+}
+
+HRESULT32 RecordingBackend::reset(const PresentParams &pp)
+{
+  HRESULT32 hr = D3D_OK;
+  if (failing_resets > 0)
+  {
+    failing_resets--;
+    hr = reset_error;
+  }
+  else if (cooperative_level == D3DERR_DEVICELOST)
+    hr = D3DERR_DEVICELOST;  // a lost device cannot be reset until it says so
+  log("Reset(%dx%d, %s) -> 0x%08X", pp.backBufferWidth, pp.backBufferHeight,
+      pp.windowed ? "windowed" : "fullscreen", hr);
+  if (hr != D3D_OK)
+  {
+    needs_reset = true;
+    return hr;
+  }
+  cooperative_level = D3D_OK;
+  needs_reset = false;
+  last_pp = pp;
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::present()
+{
+  log("Present");
+  return unusable() ? D3DERR_DEVICELOST : D3D_OK;
+}
+
+uint32_t RecordingBackend::availableTextureMem() { return texture_mem; }
+
+HRESULT32 RecordingBackend::createDepthStencilSurface(int w, int h, uint32_t format, uint32_t,
+                                                      uint32_t, bool, GpuHandle &out)
+{
+  if (fail_depth_surface)
+  {
+    log("CreateDepthStencilSurface(%dx%d, %u) failed", w, h, format);
+    out = 0;
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  out = make();
+  log("CreateDepthStencilSurface(%dx%d, %u) -> %u", w, h, format, out);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::createRenderTargetSurface(int w, int h, uint32_t format, uint32_t,
+                                                      uint32_t, bool, GpuHandle &out)
+{
+  out = make();
+  log("CreateRenderTargetSurface(%dx%d, %u) -> %u", w, h, format, out);
+  return D3D_OK;
+}
+
+void RecordingBackend::releaseSurface(GpuHandle s)
+{
+  live--;
+  log("ReleaseSurface(%u)", s);
+}
+
+HRESULT32 RecordingBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
+                                          uint32_t pool, GpuHandle &out)
+{
+  out = make();
+  log("CreateTexture(%dx%d, %d, %u, %u, %u) -> %u", w, h, levels, usage, format, pool, out);
+  return D3D_OK;
+}
+
+void RecordingBackend::releaseTexture(GpuHandle t)
+{
+  live--;
+  log("ReleaseTexture(%u)", t);
+}
+
+HRESULT32 RecordingBackend::createEventQuery(GpuHandle &out)
+{
+  out = make();
+  if (query_seq.size() <= out)
+    query_seq.resize(out + 1, 0);
+  query_seq[out] = 0;
+  log("CreateEventQuery -> %u", out);
+  return D3D_OK;
+}
+
+void RecordingBackend::releaseQuery(GpuHandle q)
+{
+  live--;
+  log("ReleaseQuery(%u)", q);
+}
+
+void RecordingBackend::issueQuery(GpuHandle q)
+{
+  log("IssueQuery(%u)", q);
+  if (q < query_seq.size())
+    query_seq[q] = ++submitted;
+}
+
+HRESULT32 RecordingBackend::getQueryData(GpuHandle q, bool flush)
+{
+  log("GetQueryData(%u)", q);
+  if (unusable())
+    return D3DERR_DEVICELOST;
+  if (gpu_follows)
+    gpu_done = submitted;
+  uint32_t seq = q < query_seq.size() ? query_seq[q] : 0;
+  return seq <= gpu_done ? D3D_OK : S_FALSE_;
+}
+
+HRESULT32 RecordingBackend::beginScene()
+{
+  log("BeginScene%s", unusable() ? " failed" : "");
+  return unusable() ? D3DERR_INVALIDCALL : D3D_OK;
+}
+
+HRESULT32 RecordingBackend::endScene()
+{
+  log("EndScene");
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+  log("Clear(%u, 0x%08X, %g, %u)", flags, color, double(z), stencil);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::setRenderTarget(int index, GpuHandle target)
+{
+  if (target == GPU_BACK_BUFFER)
+    log("SetRenderTarget(%d, backbuffer)", index);
+  else
+    log("SetRenderTarget(%d, %u)", index, target);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::setDepthStencilSurface(GpuHandle s)
+{
+  log("SetDepthStencilSurface(%u)", s);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::stretchRect(GpuHandle from, GpuHandle to, uint32_t filter)
+{
+  log("StretchRect(%u, %u, %u)", from, to, filter);
+  return D3D_OK;
+}
+
+void RecordingBackend::setRenderState(D3dRenderState state, uint32_t value)
+{
+  log("SetRenderState(%s, %u)", render_state_name(state), value);
+}
+
+void RecordingBackend::setTextureStageState(int stage, D3dTextureStageState type, uint32_t value)
+{
+  log("SetTextureStageState(%d, %u, %u)", stage, uint32_t(type), value);
+}
+
+void RecordingBackend::setSamplerState(int sampler, D3dSamplerState type, uint32_t value)
+{
+  log("SetSamplerState(%d, %u, %u)", sampler, uint32_t(type), value);
+}
+
+void RecordingBackend::setViewport(const D3dViewport &vp)
+{
+  log("SetViewport(%u, %u, %u, %u, %g, %g)", vp.x, vp.y, vp.width, vp.height, double(vp.minZ),
+      double(vp.maxZ));
+}
+
+void RecordingBackend::setTransform(D3dTransform kind, const D3dMatrix &m)
+{
+  log("SetTransform(%u)", uint32_t(kind));
+  transforms[kind == D3DTS_VIEW ? 0 : 1] = m;
+}
+
+void RecordingBackend::getTransform(D3dTransform kind, D3dMatrix &m)
+{
+  log("GetTransform(%u)", uint32_t(kind));
+  m = transforms[kind == D3DTS_VIEW ? 0 : 1];
+}
+
+void RecordingBackend::setIndices(GpuHandle ib) { log("SetIndices(%u)", ib); }
+
+void RecordingBackend::setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride)
+{
+  log("SetStreamSource(%d, %u, %u, %u)", stream, vb, offset, stride);
+}
+
+HRESULT32 RecordingBackend::setStreamSourceFreq(int stream, uint32_t setting)
+{
+  log("SetStreamSourceFreq(%d, 0x%08X)", stream, setting);
+  return stream_freq_error;
+}
+
+void RecordingBackend::setFvf(uint32_t fvf) { log("SetFVF(0x%X)", fvf); }
+
+HRESULT32 RecordingBackend::drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
+                                            uint32_t stride)
+{
+  const float *f = static_cast<const float *>(data);
+  log("DrawPrimitiveUP(%u, %u, stride %u, first %g %g %g)", type, primCount, stride, double(f[0]),
+      double(f[1]), double(f[2]));
+  return draw_error;
+}
+
+HRESULT32 RecordingBackend::drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_t minIndex,
+                                                 uint32_t numVertices, uint32_t startIndex,
+                                                 uint32_t primCount)
+{
+  log("DrawIndexedPrimitive(%u, %d, %u, %u, %u, %u)", type, baseVertex, minIndex, numVertices,
+      startIndex, primCount);
+  return draw_error;
+}
+
+HRESULT32 RecordingBackend::drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount)
+{
+  log("DrawPrimitive(%u, %u, %u)", type, startVertex, primCount);
+  return draw_error;
+}
+
+bool RecordingBackend::readPixels(int, int, int w, int h, uint32_t *argb)
+{
+  memset(argb, 0, size_t(w) * size_t(h) * 4);
+  return true;
+}

@@ -1,0 +1,101 @@
+#pragma once
+// A device that draws nothing and writes every call into a log, so the device layer's logic can
+// be checked without a GPU. It can also play a lost device, failed resets and a GPU that lags.
+#include <string>
+#include <vector>
+
+#include "render/backend.h"
+
+class RecordingBackend final : public RenderBackend
+{
+public:
+  // The log: one line per call, e.g. "SetRenderState(CULLMODE, 3)".
+  std::vector<std::string> calls;
+
+  // Simulation controls.
+  DisplayMode display{1920, 1080, D3DFMT_X8R8G8B8};
+  bool fail_object = false;
+  bool fail_hw_device = false;
+  bool fail_sw_device = false;
+  bool fail_depth_surface = false;
+  HRESULT32 cooperative_level = D3D_OK;  // what testCooperativeLevel answers
+  int failing_resets = 0;                // that many next resets fail
+  HRESULT32 reset_error = D3DERR_DEVICELOST;
+  HRESULT32 draw_error = D3D_OK;
+  HRESULT32 stream_freq_error = D3D_OK;
+  // GPU progress: queries issued after `gpu_done` count as unfinished. With `gpu_follows` the
+  // GPU catches up at once whenever a query is read.
+  bool gpu_follows = true;
+  uint32_t gpu_done = 0;
+  uint32_t texture_mem = 256u << 20;
+
+  // The present parameters of the latest creation or successful reset.
+  PresentParams last_pp;
+  int live_objects() const { return live; }
+  void clearLog() { calls.clear(); }
+  // Calls whose log line starts with `prefix`, in order.
+  std::vector<std::string> callsStartingWith(const char *prefix) const;
+  // Lets the GPU finish everything issued so far.
+  void gpuCatchUp() { gpu_done = submitted; }
+
+  bool createObject() override;
+  void releaseObject() override;
+  bool getDisplayMode(DisplayMode &mode) override;
+  bool checkMultisample(uint32_t format, bool windowed, uint32_t &qualityLevels) override;
+  HRESULT32 createDevice(void *window, bool hw, const PresentParams &pp) override;
+  void releaseDevice() override;
+  HRESULT32 testCooperativeLevel() override;
+  HRESULT32 reset(const PresentParams &pp) override;
+  HRESULT32 present() override;
+  uint32_t availableTextureMem() override;
+  HRESULT32 createDepthStencilSurface(int w, int h, uint32_t format, uint32_t msType,
+                                      uint32_t msQuality, bool discard, GpuHandle &out) override;
+  HRESULT32 createRenderTargetSurface(int w, int h, uint32_t format, uint32_t msType,
+                                      uint32_t msQuality, bool lockable, GpuHandle &out) override;
+  void releaseSurface(GpuHandle surface) override;
+  HRESULT32 createTexture(int w, int h, int levels, uint32_t usage, uint32_t format, uint32_t pool,
+                          GpuHandle &out) override;
+  void releaseTexture(GpuHandle tex) override;
+  HRESULT32 createEventQuery(GpuHandle &out) override;
+  void releaseQuery(GpuHandle q) override;
+  void issueQuery(GpuHandle q) override;
+  HRESULT32 getQueryData(GpuHandle q, bool flush) override;
+  HRESULT32 beginScene() override;
+  HRESULT32 endScene() override;
+  HRESULT32 clear(uint32_t flags, uint32_t color, float z, uint32_t stencil) override;
+  HRESULT32 setRenderTarget(int index, GpuHandle target) override;
+  HRESULT32 setDepthStencilSurface(GpuHandle surface) override;
+  HRESULT32 stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter) override;
+  void setRenderState(D3dRenderState state, uint32_t value) override;
+  void setTextureStageState(int stage, D3dTextureStageState type, uint32_t value) override;
+  void setSamplerState(int sampler, D3dSamplerState type, uint32_t value) override;
+  void setViewport(const D3dViewport &vp) override;
+  void setTransform(D3dTransform kind, const D3dMatrix &m) override;
+  void getTransform(D3dTransform kind, D3dMatrix &m) override;
+  void setIndices(GpuHandle ib) override;
+  void setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride) override;
+  HRESULT32 setStreamSourceFreq(int stream, uint32_t setting) override;
+  void setFvf(uint32_t fvf) override;
+  HRESULT32 drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
+                            uint32_t stride) override;
+  HRESULT32 drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_t minIndex,
+                                 uint32_t numVertices, uint32_t startIndex,
+                                 uint32_t primCount) override;
+  HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
+  bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
+
+private:
+  void log(const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+  GpuHandle make();
+  bool unusable() const { return needs_reset || cooperative_level != D3D_OK; }
+
+  GpuHandle next_handle = 1;
+  int live = 0;
+  bool needs_reset = false;  // a reset failed: scenes cannot begin until one succeeds
+  uint32_t submitted = 0;
+  std::vector<uint32_t> query_seq;  // by handle: the submission number of its latest issue
+  D3dMatrix transforms[2];
+};
+
+// Short names of render states for logs ("CULLMODE").
+const char *render_state_name(D3dRenderState rs);
