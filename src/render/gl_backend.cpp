@@ -651,7 +651,12 @@ bool GlBackend::prepareDraw()
     return false;
   int tw, th;
   targetSize(tw, th);
-  float block[8] = {1.0f / float(tw), -1.0f / float(th), targetFlipped() ? -1.0f : 1.0f, 1.0f,
+  // Direct3D pixel centres lie half a pixel up and left of GL's. Edges that then fall exactly
+  // on a pixel centre belong to the pixel below a top edge in Direct3D; unflipped, GL gives
+  // that pixel away, so the back buffer's shift stops 1/64 pixel short of half a pixel.
+  bool flipped = targetFlipped();
+  float shift_y = flipped ? -1.0f / float(th) : -(1.0f - 1.0f / 32.0f) / float(th);
+  float block[8] = {1.0f / float(tw), shift_y, flipped ? -1.0f : 1.0f, 1.0f,
                     float(s.atest_enable ? 1 : 0), float(s.atest_ref), float(s.atest_func), 0.0f};
   glBindBuffer(GL_UNIFORM_BUFFER, s.ubo);
   glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(block), block);
