@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/app_frame.h"
 #include "app/app_globals.h"
 #include "app/input.h"
 #include "app/main_loop.h"
@@ -10,7 +11,10 @@
 #include "app/timer.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
+#include "platform/sdl_window_events.h"
 #include "platform/window_icon.h"
+#include "render/device.h"
+#include "render/gl_backend.h"
 #include "support/debug.h"
 #include "support/file_path.h"
 
@@ -31,10 +35,9 @@ public:
       quit_requested = true;
   }
   void clearStepInput() override { clear_input_step(); }
-  // No rendering device yet: the loop idles between steps as it does for a lost device.
-  bool checkDevice() override { return false; }
-  bool renderFrame(float dt) override { return false; }
-  void present() override {}
+  bool checkDevice() override { return check_d3d_device(); }
+  bool renderFrame(float dt) override { return render_d3d_frame(dt); }
+  void present() override { present_d3d(); }
   void sleepMsec(int ms) override { platform_sleep_msec(ms); }
   void oncePerSecond() override {}
 
@@ -42,11 +45,19 @@ private:
   int stepLimit;
   int stepsDone = 0;
 };
+// The OpenGL device, on the window or headless.
+GlBackend gl_backend;
+
+// Size of the offscreen back buffer when no size was requested.
+constexpr int HEADLESS_WIDTH = 1280, HEADLESS_HEIGHT = 720;
 }  // namespace
 
 void close_all_systems()
 {
   debug("closing...");
+  close_d3d();
+  set_render_backend(nullptr);
+  sdl_window_detach();
   platform_shutdown_video();
   clear_input_step();
   debug("closed all systems");
@@ -114,6 +125,20 @@ int app_main(int argc, char **argv)
   }
   isAppActive = opt.headless;
   init_input(opt.headless ? nullptr : sdl_input_platform());
+  if (opt.headless)
+  {
+    d3d_wd = opt.width > 0 ? opt.width : HEADLESS_WIDTH;
+    d3d_ht = opt.height > 0 ? opt.height : HEADLESS_HEIGHT;
+  }
+  else
+    sdl_window_attach();
+
+  set_render_backend(&gl_backend);
+  set_d3d_frame_renderer(app_render_frame);
+  set_d3d_after_reset(app_after_device_reset);
+  if (!init_d3d(platform_window(), d3d_wd, d3d_ht))
+    fatal("can't create the rendering device (OpenGL 3.3 core)");
+  draw_splash_frame();
 
   set_update_rate(20, 5);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
@@ -123,6 +148,7 @@ int app_main(int argc, char **argv)
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
+  debug("free video memory: %u MB", get_free_texmem() >> 20);
 
   AppLoopDriver driver(opt.steps);
   run_main_loop(driver);

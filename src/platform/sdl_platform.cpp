@@ -9,7 +9,7 @@
 
 #include "app/app_globals.h"
 #include "app/input.h"
-#include "platform/sdl_input.h"
+#include "platform/sdl_window_events.h"
 #include "support/debug.h"
 
 static SDL_Window *main_window = nullptr;
@@ -78,6 +78,12 @@ SDL_Window *platform_create_window(const WindowRequest &req, const char *title)
     if (req.width <= 0)
       flags |= SDL_WINDOW_MAXIMIZED;
   }
+  // The window has no depth, stencil or alpha buffer: the device makes its own depth surface.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_FRAMEBUFFER_SRGB_CAPABLE, 0);
   main_window = SDL_CreateWindow(title, x, y, w > 0 ? w : 1280, h > 0 ? h : 720, flags);
   if (!main_window)
   {
@@ -128,32 +134,9 @@ void platform_process_events()
     return;
   SDL_Event ev;
   while (SDL_PollEvent(&ev))
-  {
-    switch (sdl_input_handle_event(ev))
-    {
-      case SdlInputResult::NotInput: break;
-      case SdlInputResult::Taken: continue;
-      case SdlInputResult::CloseRequest:
-        isAppActive = false;
-        quit_requested = true;
-        continue;
-      case SdlInputResult::ToggleFullscreen: continue;  // the full-screen switch is not built yet
-    }
-    switch (ev.type)
-    {
-      case SDL_QUIT: quit_requested = true; break;
-      case SDL_WINDOWEVENT:
-        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
-          isAppActive = true;
-        else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST || ev.window.event == SDL_WINDOWEVENT_MINIMIZED)
-          isAppActive = false;
-        else if (ev.window.event == SDL_WINDOWEVENT_CLOSE)
-          quit_requested = true;
-        break;
-      default: break;
-    }
-  }
+    sdl_window_handle_event(ev);
   update_mouse_over();
+  sdl_window_update_cursor();
 }
 
 void platform_message_box(const char *caption, const char *text)
