@@ -11,7 +11,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config dpkg-dev clang libclang-rt-14-dev
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libgbm1
   libstb-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-utils
 )
 
 sudo_cmd=()

@@ -37,7 +37,16 @@ public:
     SDL_Window *win = platform_window();
     if (!win)
       return;
+    // A borderless topmost window over the display first (what remains without a window
+    // manager), then the desktop full-screen state for window managers that offer it.
+    SDL_Rect display{0, 0, w, h};
+    int index = SDL_GetWindowDisplayIndex(win);
+    if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &display) != 0)
+      display = SDL_Rect{0, 0, w, h};
+    SDL_SetWindowBordered(win, SDL_FALSE);
     SDL_SetWindowAlwaysOnTop(win, SDL_TRUE);
+    SDL_SetWindowPosition(win, display.x, display.y);
+    SDL_SetWindowSize(win, w, h);
     SDL_SetWindowFullscreen(win, SDL_WINDOW_FULLSCREEN_DESKTOP);
   }
   void makeWindowed(uint32_t style, const WindowRect &r) override

@@ -52,7 +52,8 @@ static EGLDisplay open_egl_display()
 
 static bool create_headless()
 {
-  egl_display = open_egl_display();
+  if (egl_display == EGL_NO_DISPLAY)
+    egl_display = open_egl_display();
   if (egl_display == EGL_NO_DISPLAY)
   {
     debug("headless: no EGL display (error 0x%X)", eglGetError());
@@ -147,10 +148,9 @@ void gl_context_destroy()
       eglDestroySurface(egl_display, egl_surface);
     if (egl_context != EGL_NO_CONTEXT)
       eglDestroyContext(egl_display, egl_context);
-    eglTerminate(egl_display);
-    eglReleaseThread();
+    // The display stays initialised for the process (EGL displays are per process, and
+    // terminating one unloads the driver, whose allocations then read as anonymous leaks).
   }
-  egl_display = EGL_NO_DISPLAY;
   egl_context = EGL_NO_CONTEXT;
   egl_surface = EGL_NO_SURFACE;
 }
