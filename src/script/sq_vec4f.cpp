@@ -1,5 +1,25 @@
 #include "script/sq_vec4f.h"
 
+#include "support/color.h"
+
+static void check_index(SQInteger index)
+{
+  if (index < 0 || index > 3)
+    sqbind::throw_error("vec4f index out of range");
+}
+
+float SqVec4f::_get(SQInteger index) const
+{
+  check_index(index);
+  return v_get(v, int(index));
+}
+
+void SqVec4f::_set(SQInteger index, float value)
+{
+  check_index(index);
+  v = v_set(v, int(index), value);
+}
+
 SQInteger sqbind::SqClassInfo<SqVec4f>::release(SQUserPointer p, SQInteger)
 {
   delete static_cast<SqVec4f *>(p);
@@ -63,5 +83,16 @@ vec4f get_vec4f_value(HSQUIRRELVM v, SQInteger idx)
       return SqArg<vec4f>::get(v, idx);
     default: throw_error(inst_error_text);
   }
+}
+
+vec4f get_color_value(HSQUIRRELVM v, SQInteger idx)
+{
+  if (arg_type(v, idx) == OT_INTEGER)
+  {
+    SQInteger n = 0;
+    sq_getinteger(v, idx, &n);
+    return color_to_vec4f(D3dColor(uint64_t(n)));
+  }
+  return get_vec4f_value(v, idx);
 }
 }  // namespace sqbind

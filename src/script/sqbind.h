@@ -187,7 +187,7 @@ struct SqArg<T *, std::enable_if_t<std::is_class_v<T>>>
   {
     if (arg_type(v, i) == OT_NULL)
       return nullptr;
-    void *p = get_instance_up(v, i, tag_of<typename SqClassInfo<T>::Tag>());
+    void *p = get_instance_up(v, i, tag_of<typename SqClassInfo<std::remove_cv_t<T>>::Tag>());
     if (!p)
       throw_error(inst_error_text);
     return static_cast<T *>(p);
