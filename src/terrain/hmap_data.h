@@ -7,6 +7,9 @@
 #include <xmmintrin.h>
 
 #include "support/dyn_array.h"
+#include "support/point2.h"
+
+struct ColorRamp;
 
 constexpr int HMAP_SIZE = 256;
 constexpr int HMAP_SIZE_SHIFT = 8;
@@ -101,6 +104,30 @@ public:
   static void calcHtRange(float &min, float &max);
   // Shifts hmap so that its range is centred on 0; returns half the range.
   static float recenterHt();
+
+  // Terrain shaping. Every operation wraps around the world edges. The ones that take a height
+  // array work equally on hmap (generation) and target_hmap (edits during play). A ramp colours
+  // the samples it is given for; a ground type of GT_NONE keeps the ground type.
+  //
+  // Fractal noise in 0..1 (roughly) scaled into min_ht..max_ht and added to hmap.
+  static void addFastNoise(float min_ht, float max_ht, const ColorRamp *ramp, int ground, int alpha,
+                           float roughness);
+  // Tiling fractal noise by repeated 2x refinement, written into `out` in place.
+  static void makeFastNoise(float *out, float amplitude, float roughness);
+  // Octaves of tiled gradient noise scaled into min_ht..max_ht and added to hmap.
+  static void addSimplexNoise(float min_ht, float max_ht, int tile, int octaves, float persistence);
+  // One paraboloid hill per Voronoi cell (radius in cells); the highest hill wins.
+  static void addVoronoiHills(int tile, float min_ht, float max_ht, float radius);
+  // Flat Voronoi plateaus with sloped scarps between them, the cells warped by noise.
+  static void genVoronoiFaults(int tile, float min_ht, float max_ht, float warp, int warp_scale, int octaves,
+                               float sharpness);
+  // A noisy straight scarp through pos along dir inside an ellipse (64 along, 128 across).
+  static void genFault(Point2 pos, Point2 dir, float height, float balance, float jaggedness,
+                       const ColorRamp *ramp, int ground, int alpha, float *heights);
+  // A bowl with a rim around center; never raises a sample.
+  static void genCrater(Point2 center, float radius, float depth, float *heights);
+  // Stamps a house (kind 0, 1, 2 and their repeats) or the castle (kind -1) centred on (x, z).
+  static void placeHouse(int x, int z, int kind, float *heights, bool replace);
 
   // Droplet erosion of hmap and surface colours.
   static void genDropletErosion(unsigned droplets, ErosionParams &params);
