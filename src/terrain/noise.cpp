@@ -74,7 +74,7 @@ float noise1(float x)
   int i = ifloor(x);
   float t = x - float(i);
   float g0 = grad1(noise_perm[i & 255]);
-  float g1 = grad1(noise_perm[(i + 1) & 255]);
+  float g1 = grad1(noise_perm[(unsigned(i) + 1) & 255]);
   float t1 = t - 1;
   float w0 = pow4(1 - t * t);
   float w1 = pow4(1 - t1 * t1);
@@ -86,8 +86,9 @@ float tiled_noise2(float x, float y, int tile)
   int m = (tile - 1) & 255;
   int ix = ifloor(x), iy = ifloor(y);
   float fx = x - float(ix), fy = y - float(iy);
-  int r0 = noise_perm[iy & m], r1 = noise_perm[(iy + 1) & m];
-  int x0 = ix & m, x1 = (ix + 1) & m;
+  // Neighbour cells in wrapping arithmetic: the saturated cell of a huge coordinate cannot overflow.
+  int r0 = noise_perm[iy & m], r1 = noise_perm[(unsigned(iy) + 1) & m];
+  int x0 = ix & m, x1 = (unsigned(ix) + 1) & m;
   const int hash[4] = {noise_perm[x0 + r0], noise_perm[x1 + r0], noise_perm[x0 + r1], noise_perm[x1 + r1]};
   float sum = 0;
   for (int c = 0; c < 4; c++)
@@ -151,6 +152,10 @@ float tiled_fractal_noise2(float x, float y, int tile, int octaves, const float 
 
 namespace
 {
+// Cell i + d in wrapping arithmetic, so that the saturated cell of a huge coordinate neither
+// overflows nor makes the 3 x 3 walk endless.
+inline int neighbour_cell(int i, int d) { return int(unsigned(i) + unsigned(d)); }
+
 // Feature point offset of cell (cx, cy) from (x, y) and the cell's id.
 inline void voronoi_cell(int cx, int cy, int m, float x, float y, Point2 &off, int &id)
 {
@@ -168,9 +173,10 @@ void tiled_voronoi_noise2_near4(float x, float y, int tile_shift, float *dist, i
   float nd[4] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
   int nid[4] = {0, 0, 0, 0};
   Point2 noff[4] = {};
-  for (int cy = iy - 1; cy <= iy + 1; cy++)
-    for (int cx = ix - 1; cx <= ix + 1; cx++)
+  for (int dy = -1; dy <= 1; dy++)
+    for (int dx = -1; dx <= 1; dx++)
     {
+      const int cx = neighbour_cell(ix, dx), cy = neighbour_cell(iy, dy);
       Point2 off;
       int id;
       voronoi_cell(cx, cy, m, x, y, off, id);
@@ -208,9 +214,10 @@ void tiled_voronoi_noise2_all9(float x, float y, int tile_shift, Point2 *offs, i
   const int m = voronoi_mask(tile_shift);
   const int ix = ifloor(x), iy = ifloor(y);
   int n = 0;
-  for (int cy = iy - 1; cy <= iy + 1; cy++)
-    for (int cx = ix - 1; cx <= ix + 1; cx++, n++)
+  for (int dy = -1; dy <= 1; dy++)
+    for (int dx = -1; dx <= 1; dx++, n++)
     {
+      const int cx = neighbour_cell(ix, dx), cy = neighbour_cell(iy, dy);
       Point2 off;
       int id;
       voronoi_cell(cx, cy, m, x, y, off, id);

@@ -171,3 +171,22 @@ TEST(Noise, FractalSumsAndCurveShaping)
   curve[128] = 10;  // a spike in the middle: shaping really goes through the table
   EXPECT_EQ(shape_by_curve(0, curve), 10);
 }
+
+// Coordinates beyond the int range saturate to the extreme cells; their neighbours wrap instead
+// of overflowing (the sanitizer build checks), and the Voronoi walk still visits nine cells.
+TEST(Noise, HugeCoordinatesStayDefined)
+{
+  SavedNoise saved;
+  for (float v : {3e9f, -3e9f, 1e30f, -1e30f})
+  {
+    volatile float sink = noise1(v) + tiled_noise2(v, -v, 256) + tiled_fractal_noise2(-v, v, 8, 3, nullptr, 0.5f);
+    (void)sink;
+    float d[4];
+    tiled_voronoi_noise2_near4(v, -v, 8, d, nullptr, nullptr);
+    EXPECT_LE(d[0], d[1]);
+    int ids[9] = {};
+    tiled_voronoi_noise2_all9(-v, v, 8, nullptr, ids);
+    for (int id : ids)
+      EXPECT_EQ(id & ~0xFF00FF, 0);
+  }
+}
