@@ -15,6 +15,7 @@
 #include "platform/window_icon.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
+#include "render/shader.h"
 #include "support/debug.h"
 #include "support/file_path.h"
 
@@ -39,7 +40,7 @@ public:
   bool renderFrame(float dt) override { return render_d3d_frame(dt); }
   void present() override { present_d3d(); }
   void sleepMsec(int ms) override { platform_sleep_msec(ms); }
-  void oncePerSecond() override {}
+  void oncePerSecond() override { reload_shaders(false); }
 
 private:
   int stepLimit;
@@ -134,6 +135,9 @@ int app_main(int argc, char **argv)
     sdl_window_attach();
 
   set_render_backend(&gl_backend);
+  shader_compiler_disabled = opt.no_shader_compiler;
+  d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
+  d3d_resource_hooks.release_all_shaders = close_shaders;
   set_d3d_frame_renderer(app_render_frame);
   set_d3d_after_reset(app_after_device_reset);
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))

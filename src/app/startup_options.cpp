@@ -37,6 +37,8 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
       opt.help = true;
     else if (!strcmp(a, "--headless"))
       opt.headless = true;
+    else if (!strcmp(a, "--no-shader-compiler"))
+      opt.no_shader_compiler = true;
     else if (!strcmp(a, "--steps"))
     {
       const char *v = i + 1 < argc ? argv[++i] : nullptr;
@@ -72,5 +74,6 @@ const char *startup_help_text()
          "Linux additions:\n"
          "  --headless  run without a display or window\n"
          "  --steps N   run N simulation steps (20 per second), then quit with exit code 0\n"
+         "  --no-shader-compiler  run from the shader cache only (also QM_NO_SHADER_COMPILER=1)\n"
          "  --help      show this text\n";
 }

@@ -8,6 +8,7 @@ struct StartupOptions
   int height = 0;
   // Linux additions, spelled with two dashes so they never meet the game's own switches.
   bool headless = false;
+  bool no_shader_compiler = false;  // run from the shader cache only
   bool help = false;
   int steps = 0;  // > 0: quit after this many simulation steps
   const char *error = nullptr;  // a malformed switch, reported before start-up

@@ -4,6 +4,7 @@
 // render_state.cpp) holds all the logic on top of it. Two implementations: OpenGL
 // (gl_backend.cpp) and a recording device for tests (recording_backend.cpp).
 #include <cstdint>
+#include <string>
 
 #include "render/d3d_types.h"
 
@@ -99,7 +100,22 @@ public:
 
   // Reads pixels of render target 0 as 0xAARRGGBB, row 0 at the top (screenshots, tests).
   virtual bool readPixels(int x, int y, int w, int h, uint32_t *argb) = 0;
+
+  // Shaders. `code` is one stage's source as the shader system prepared it (GLSL here); the
+  // driver's compile output goes to `messages` when given. A vertex and a pixel shader drawn
+  // together are checked as a pair by linkShaders. Constant registers (four floats each) are
+  // device state: they keep their values whatever shader is bound and reach every draw.
+  virtual HRESULT32 createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+                                 std::string *messages) = 0;
+  virtual HRESULT32 linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages) = 0;
+  virtual void releaseShader(GpuHandle sh) = 0;
+  virtual void setShaders(GpuHandle vs, GpuHandle ps) = 0;
+  virtual void setShaderConstants(bool pixel, int start, const float *data, int count) = 0;
 };
+
+// Constant registers of each stage.
+constexpr int MAX_VS_CONSTS = 256;
+constexpr int MAX_PS_CONSTS = 224;
 
 // Vertices in a primitive of `type` for `primCount` primitives.
 uint32_t prim_vertex_count(uint32_t type, uint32_t primCount);

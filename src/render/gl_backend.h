@@ -89,6 +89,12 @@ public:
                                  uint32_t primCount) override;
   HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
   bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
+  HRESULT32 createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+                         std::string *messages) override;
+  HRESULT32 linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages) override;
+  void releaseShader(GpuHandle sh) override;
+  void setShaders(GpuHandle vs, GpuHandle ps) override;
+  void setShaderConstants(bool pixel, int start, const float *data, int count) override;
   // Binds a texture (or 0) to a sampler unit.
   void setTexture(int stage, GpuHandle tex);
 
@@ -110,6 +116,9 @@ private:
   bool targetFlipped() const;
   void applyCull();
   void applySampler(int s);
+  // The linked program of a vertex and pixel shader pair (linked on first use); null on failure.
+  struct ShaderProgram *pairProgram(GpuHandle vs, GpuHandle ps, std::string *messages);
+  void uploadConstants(struct ShaderProgram &p);
 
   std::vector<Object> objects;
   std::vector<GpuHandle> free_handles;

@@ -333,3 +333,60 @@ bool RecordingBackend::readPixels(int, int, int w, int h, uint32_t *argb)
   memset(argb, 0, size_t(w) * size_t(h) * 4);
   return true;
 }
+
+HRESULT32 RecordingBackend::createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+                                         std::string *messages)
+{
+  std::string text(code, len);
+  size_t err = text.find("#error");
+  if (err != std::string::npos)
+  {
+    size_t eol = text.find('\n', err);
+    int line = 1;
+    for (size_t i = 0; i < err; i++)
+      line += text[i] == '\n';
+    if (messages)
+      *messages = "0:" + std::to_string(line) + "(1): error: " +
+                  text.substr(err, eol == std::string::npos ? std::string::npos : eol - err) + "\n";
+    out = 0;
+    log("Create%sShader(%u) failed", pixel ? "Pixel" : "Vertex", len);
+    return D3DERR_INVALIDCALL;
+  }
+  out = make();
+  shaders_created++;
+  shader_code[out] = text;
+  log("Create%sShader(%u) -> %u", pixel ? "Pixel" : "Vertex", len, out);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages)
+{
+  log("LinkShaders(%u, %u)%s", vs, ps, fail_link ? " failed" : "");
+  if (fail_link && messages)
+    *messages = "error: vertex and pixel shader do not match\n";
+  return fail_link ? D3DERR_INVALIDCALL : D3D_OK;
+}
+
+void RecordingBackend::releaseShader(GpuHandle sh)
+{
+  live--;
+  shader_code.erase(sh);
+  log("ReleaseShader(%u)", sh);
+}
+
+void RecordingBackend::setShaders(GpuHandle vs, GpuHandle ps)
+{
+  bound_vs = vs;
+  bound_ps = ps;
+  log("SetShaders(%u, %u)", vs, ps);
+}
+
+void RecordingBackend::setShaderConstants(bool pixel, int start, const float *data, int count)
+{
+  log("Set%sShaderConstantF(%d, %d)", pixel ? "Pixel" : "Vertex", start, count);
+  float(*regs)[4] = pixel ? ps_consts : vs_consts;
+  int limit = pixel ? MAX_PS_CONSTS : MAX_VS_CONSTS;
+  for (int i = 0; i < count && start + i < limit; i++)
+    if (start + i >= 0)
+      memcpy(regs[start + i], data + 4 * i, sizeof(regs[0]));
+}

@@ -1,6 +1,7 @@
 #pragma once
 // A device that draws nothing and writes every call into a log, so the device layer's logic can
 // be checked without a GPU. It can also play a lost device, failed resets and a GPU that lags.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,21 @@ public:
                                  uint32_t primCount) override;
   HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
   bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
+
+  // Shaders: a stage "compiles" unless its code holds "#error", whose line becomes the message.
+  // The code of every live shader is kept so tests can see what is bound.
+  HRESULT32 createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+                         std::string *messages) override;
+  HRESULT32 linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages) override;
+  void releaseShader(GpuHandle sh) override;
+  void setShaders(GpuHandle vs, GpuHandle ps) override;
+  void setShaderConstants(bool pixel, int start, const float *data, int count) override;
+  std::map<GpuHandle, std::string> shader_code;
+  GpuHandle bound_vs = 0, bound_ps = 0;
+  float vs_consts[MAX_VS_CONSTS][4] = {};
+  float ps_consts[MAX_PS_CONSTS][4] = {};
+  int shaders_created = 0;  // stages created so far (compiles)
+  bool fail_link = false;
 
 private:
   void log(const char *fmt, ...) __attribute__((format(printf, 2, 3)));
