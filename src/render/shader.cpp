@@ -70,6 +70,8 @@ static void release_device_shaders(Shader *s)
 
 static void free_slot(Shader *s)
 {
+  if (bound_shader == s)
+    set_shader(nullptr);
   release_device_shaders(s);
   s->deps.clear();
   s->name[0] = 0;
@@ -127,8 +129,11 @@ void destroy_shader(Shader *s)
   G_ASSERT(s->deps.empty());
 }
 
+Shader *bound_shader = nullptr;
+
 void set_shader(Shader *s)
 {
+  bound_shader = s;
   if (RenderBackend *b = get_render_backend())
     b->setShaders(s ? s->vs : 0, s ? s->ps : 0);
 }

@@ -74,5 +74,7 @@ int shader_defines_length(const char *defines);
 bool shader_cache_path(const Shader *s, char *out, int size);
 // Appends a dependency record (fatal when the name does not fit).
 void add_shader_dependency(Shader *s, const char *name, int64_t time);
+// The shader of the latest set_shader (a reload binds its new pair again).
+extern Shader *bound_shader;
 // True while reload_shaders rebuilds shaders (compile messages also go on screen).
 extern bool shader_reload_in_progress;

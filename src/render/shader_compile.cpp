@@ -276,6 +276,8 @@ void reload_shaders(bool force)
     if (compile_shader(&s))
     {
       debug("reloaded shader '%s'", s.name);
+      if (bound_shader == &s)
+        set_shader(&s);
       b->releaseShader(old_vs);
       if (old_ps)
         b->releaseShader(old_ps);

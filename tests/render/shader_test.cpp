@@ -35,7 +35,9 @@ TEST_F(ShaderTest, NullAndEmptyDefinesShareOneSlotWhileOtherDefinesGetTheirOwn)
   GpuHandle vs = a->vs, ps = a->ps;
   destroy_shader(b);
   EXPECT_EQ(a->vs, vs);
+  set_shader(a);
   destroy_shader(a);
+  EXPECT_EQ(rb.bound_vs, 0u);  // never left bound to released shaders
   EXPECT_EQ(a->vs, 0u);
   EXPECT_TRUE(a->deps.empty());
   EXPECT_EQ(rb.shader_code.count(vs) + rb.shader_code.count(ps), 0u);
@@ -201,6 +203,8 @@ TEST_F(ShaderTest, BrokenEditKeepsThePreviousShaderAndShowsTheMessage)
   reload_shaders(false);
   EXPECT_NE(s->vs, vs);
   EXPECT_NE(codeOf(s->vs).find("water v3"), std::string::npos);
+  EXPECT_EQ(rb.bound_vs, s->vs);  // the bound shader draws with its new pair
+  EXPECT_EQ(rb.bound_ps, s->ps);
   EXPECT_EQ(rb.shader_code.count(vs) + rb.shader_code.count(ps), 0u);
   EXPECT_EQ(screen, "");
 }
