@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "erosion_reference.h"
+#include "gui/splash.h"
+#include "terrain/game_rnd.h"
+#include "terrain/hmap_data.h"
+#include "terrain_test_util.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+HD::Reaction make_reaction(const float from[4], const float to[4], float rate)
+{
+  HD::Reaction r;
+  for (int ch = 0; ch < 4; ch++)
+  {
+    r.delta[ch] = rate * (to[ch] - from[ch]);
+    r.order[ch] = int(std::lround(from[ch]));
+  }
+  return r;
+}
+
+struct WorldCopy
+{
+  std::vector<float> h{HD::hmap, HD::hmap + HMAP_CELLS};
+  std::vector<HD::Surface> s{HD::surface, HD::surface + HMAP_CELLS};
+  void restore() const
+  {
+    memcpy(HD::hmap, h.data(), sizeof(HD::hmap));
+    memcpy(HD::surface, s.data(), sizeof(HD::surface));
+  }
+};
+
+// Runs the optimised erosion and the plain one from the same state; both worlds must match.
+void expect_same_as_reference(unsigned droplets, HD::ErosionParams &p, uint64_t seed)
+{
+  WorldCopy start;
+  game_rnd_seed = seed;
+  RefErosionStats ref = ref_droplet_erosion(droplets, p);
+  uint64_t ref_seed = game_rnd_seed;
+  WorldCopy expected;
+  start.restore();
+  game_rnd_seed = seed;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(droplets, p);
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(game_rnd_seed, ref_seed);
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    ASSERT_EQ(float_bits(HD::hmap[i]), float_bits(expected.h[i])) << i;
+    ASSERT_EQ(memcmp(&HD::surface[i], &expected.s[i], sizeof(HD::Surface)), 0) << i;
+  }
+  char line[160];
+  snprintf(line, sizeof(line), "  %.2f average path length, %llu long paths cut, %llu random directions picked",
+           double(ref.total_steps) / droplets, (unsigned long long)ref.long_paths,
+           (unsigned long long)ref.random_dirs);
+  EXPECT_NE(log.find(line), std::string::npos) << log;
+}
+}  // namespace
+
+TEST(DropletErosion, MatchesPlainReferenceWithAndWithoutReactions)
+{
+  make_rough_world(11);
+  HD::ErosionParams p;
+  expect_same_as_reference(1500, p, 99);
+  float sum_change = 0;
+  WorldCopy before;
+  make_rough_world(11);
+  for (int i = 0; i < HMAP_CELLS; i++)
+    sum_change += std::fabs(before.h[i] - HD::hmap[i]);
+  EXPECT_GT(sum_change, 1.f);  // the droplets really cut and filled
+
+  const float red[4] = {1, 0, 0, 0}, green[4] = {0, 1, 0, 0}, blue[4] = {0, 0, 1, 1};
+  p.reactions.push_back(make_reaction(red, green, 0.05f));
+  p.reactions.push_back(make_reaction(blue, red, 0.01f));
+  p.Kq = 0.1f;  // the development key's settings
+  p.Kd = 0.9f;
+  expect_same_as_reference(1500, p, 1234);
+}
+
+TEST(DropletErosion, FlatMapKeepsHeightsAndClearsOverlays)
+{
+  HD::reset();
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    HD::surface[i].top_color = 0x80FFFFFFu;
+    HD::surface[i].surface_type = (i & 1) ? ST_GRASS : ST_SNOW;
+  }
+  HD::ErosionParams p;
+  game_rnd_seed = 5;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(40, p);
+  std::string log = testing::internal::GetCapturedStdout();
+  for (int i = 0; i < HMAP_CELLS; i++)
+    ASSERT_EQ(float_bits(HD::hmap[i]), 0u) << i;
+  int cleared = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    const HD::Surface &s = HD::surface[i];
+    EXPECT_EQ(s.color, 0xFF808080u);  // empty load and no reactions: colours unchanged
+    if (s.surface_type == ST_NONE)
+    {
+      cleared++;
+      EXPECT_EQ(s.top_color, 0u);
+      EXPECT_EQ(i & 1, 0) << "grass grows through deposits";
+    }
+  }
+  EXPECT_GT(cleared, 0);
+  EXPECT_NE(log.find("computed      40 erosion droplets in "), std::string::npos) << log;
+  EXPECT_NE(log.find("  0.00 average path length, 0 long paths cut, 40 random directions picked"),
+            std::string::npos)
+    << log;
+}
+
+TEST(DropletErosion, ZeroDropletsOnlyLog)
+{
+  make_rough_world(3);
+  WorldCopy before;
+  uint64_t seed = game_rnd_seed;
+  HD::ErosionParams p;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(0, p);
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(game_rnd_seed, seed);
+  EXPECT_EQ(memcmp(before.h.data(), HD::hmap, sizeof(HD::hmap)), 0);
+  EXPECT_NE(log.find("computed       0 erosion droplets in "), std::string::npos) << log;
+  EXPECT_NE(log.find("  0.00 average path length, 0 long paths cut, 0 random directions picked"),
+            std::string::npos)
+    << log;
+}
+
+TEST(DropletErosion, ReactionStopsWhereAChannelRunsOut)
+{
+  // Flat map: deposits are empty, so only the reaction changes colours. Red turns into green at
+  // rate 1 per unit of red over 100 time units; the step is cut where red reaches 0, so the
+  // green gained is exactly the red lost instead of a hundred times it.
+  HD::reset();
+  for (HD::Surface &s : HD::surface)
+    s.color = 0xFFC80A00u;  // red 200, green 10
+  HD::ErosionParams p;
+  const float red[4] = {1, 0, 0, 0}, green[4] = {0, 1, 0, 0};
+  p.reactions.push_back(make_reaction(red, green, 1));
+  game_rnd_seed = 8;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(3, p);
+  testing::internal::GetCapturedStdout();
+  int reacted = 0;
+  for (const HD::Surface &s : HD::surface)
+    if (s.color != 0xFFC80A00u)
+    {
+      reacted++;
+      EXPECT_EQ(s.color, 0xFF00D200u) << std::hex << s.color;
+    }
+  EXPECT_GE(reacted, 4);
+}
+
+TEST(DropletErosion, StepLimitEndsBrokenTerrainAndSplashReportsProgress)
+{
+  HD::reset();
+  for (float &h : HD::hmap)
+    h = NAN;  // nothing ever climbs on NaN: only the step limit stops the droplet
+  HD::ErosionParams p;
+  game_rnd_seed = 1;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(1, p);
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("droplet #0 path is too long!"), std::string::npos) << log;
+  EXPECT_NE(log.find("1024.00 average path length, 1 long paths cut"), std::string::npos) << log;
+
+  HD::reset();
+  show_splash("", 0);
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(16385, p);
+  testing::internal::GetCapturedStdout();
+  EXPECT_STREQ(last_splash_message(), "Calculating erosion");
+  EXPECT_FLOAT_EQ(last_splash_progress(), 16384.5f / 16385);
+}
