@@ -18,4 +18,27 @@ struct alignas(32) WaterGrid
   float at(int x, int z) const { return f[wg_idx(x, z)]; }
   // Fills the padding from rows and columns 0..255.
   void wrap();
+  // Fills the column padding of row z.
+  void wrap_columns(int z);
+  // Fills the padding rows -1 and 256 (their column padding included).
+  void wrap_rows();
 };
+
+// Scratch of one water step.
+struct WaterScratch
+{
+  WaterGrid h, d, vx, vz, foam;        // previous state; d is also the depth snapshot
+  WaterGrid u, v, f;                   // new velocities and foam
+  WaterGrid amount, fw, fs, fe, fn;    // what each cell sends in the depth phase
+};
+
+struct WaterStepConsts
+{
+  float dt, damp, keep, out_rate;
+};
+
+// Eight-wide row kernels (water_sim_avx2.cpp); the plain ones are in water_sim.cpp.
+void water_load_previous_avx2(WaterScratch &w);
+void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &c, int z);
+void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &c, int z);
+void water_settle_row_avx2(const WaterScratch &w, int z);

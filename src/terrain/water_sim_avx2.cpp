@@ -11,20 +11,32 @@
 namespace
 {
 // ifloor of eight lanes: the floor in the int range, saturated beyond it, 0 for NaN/infinity.
-QM_AVX2 inline __m256i floor8(__m256 v)
+QM_AVX2 __attribute__((noinline)) __m256i floor8_slow(__m256 v)
 {
   const __m256 lo = _mm256_set1_ps(-2147483648.f), hi = _mm256_set1_ps(2147483648.f);
-  const __m256 fmax = _mm256_set1_ps(3.402823466e38f);
+  const __m256 fmax = _mm256_set1_ps(3.402823466e38f), fmin = _mm256_set1_ps(-3.402823466e38f);
   __m256i t = _mm256_cvttps_epi32(v);
   __m256 corr = _mm256_cmp_ps(_mm256_cvtepi32_ps(t), v, _CMP_GT_OQ);
   t = _mm256_add_epi32(t, _mm256_castps_si256(corr));  // -1 where the truncation was above v
   __m256 in_range = _mm256_and_ps(_mm256_cmp_ps(v, lo, _CMP_GE_OQ), _mm256_cmp_ps(v, hi, _CMP_LT_OQ));
   __m256 above = _mm256_and_ps(_mm256_cmp_ps(v, hi, _CMP_GE_OQ), _mm256_cmp_ps(v, fmax, _CMP_LE_OQ));
-  __m256 below = _mm256_and_ps(_mm256_cmp_ps(v, lo, _CMP_LT_OQ), _mm256_cmp_ps(v, _mm256_sub_ps(_mm256_setzero_ps(), fmax), _CMP_GE_OQ));
+  __m256 below = _mm256_and_ps(_mm256_cmp_ps(v, lo, _CMP_LT_OQ), _mm256_cmp_ps(v, fmin, _CMP_GE_OQ));
   __m256i r = _mm256_and_si256(t, _mm256_castps_si256(in_range));
   r = _mm256_or_si256(r, _mm256_and_si256(_mm256_set1_epi32(INT_MAX), _mm256_castps_si256(above)));
   r = _mm256_or_si256(r, _mm256_and_si256(_mm256_set1_epi32(INT_MIN), _mm256_castps_si256(below)));
   return r;
+}
+
+QM_AVX2 inline __m256i floor8(__m256 v)
+{
+  // Common case: every lane well inside the int range (|v| < 2^30, NaN fails the test).
+  const __m256 lim = _mm256_set1_ps(1073741824.f);
+  __m256 absv = _mm256_andnot_ps(_mm256_set1_ps(-0.f), v);
+  if (_mm256_movemask_ps(_mm256_cmp_ps(absv, lim, _CMP_LT_OQ)) != 255)
+    return floor8_slow(v);
+  __m256i t = _mm256_cvttps_epi32(v);
+  __m256 corr = _mm256_cmp_ps(_mm256_cvtepi32_ps(t), v, _CMP_GT_OQ);
+  return _mm256_add_epi32(t, _mm256_castps_si256(corr));
 }
 
 // Grid offsets and fractions of eight bilinear sample points.
@@ -47,12 +59,27 @@ QM_AVX2 inline Bilin8 bilin_setup(__m256 px, __m256 pz)
   return b;
 }
 
+// Two neighbouring samples (i, j) and (i + 1, j) of eight points: one 64-bit gather per four
+// points fetches both, and the pairs are split into the two rows of values in lane order.
+QM_AVX2 inline void gather_pairs(const float *g, __m256i off, __m256 &left, __m256 &right)
+{
+  const double *base = reinterpret_cast<const double *>(g);
+  // (The masked form: the plain one reads an undefined register that GCC 12 warns about.)
+  const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi32(-1)), none = _mm256_setzero_pd();
+  __m256 lo = _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, base, _mm256_castsi256_si128(off), all, 4));
+  __m256 hi = _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, base, _mm256_extracti128_si256(off, 1), all, 4));
+  // lo: l0 r0 l1 r1 | l2 r2 l3 r3, hi: l4 r4 l5 r5 | l6 r6 l7 r7
+  __m256 l = _mm256_shuffle_ps(lo, hi, 0x88);  // l0 l1 l4 l5 | l2 l3 l6 l7
+  __m256 r = _mm256_shuffle_ps(lo, hi, 0xDD);
+  left = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(l), 0xD8));
+  right = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(r), 0xD8));
+}
+
 QM_AVX2 inline __m256 bilin_sample(const float *g, const Bilin8 &b)
 {
-  __m256 v00 = _mm256_i32gather_ps(g, b.off, 4);
-  __m256 v10 = _mm256_i32gather_ps(g + 1, b.off, 4);
-  __m256 v01 = _mm256_i32gather_ps(g + WG_STRIDE, b.off, 4);
-  __m256 v11 = _mm256_i32gather_ps(g + WG_STRIDE + 1, b.off, 4);
+  __m256 v00, v10, v01, v11;
+  gather_pairs(g, b.off, v00, v10);
+  gather_pairs(g + WG_STRIDE, b.off, v01, v11);
   __m256 a = _mm256_add_ps(v00, _mm256_mul_ps(_mm256_sub_ps(v10, v00), b.fx));
   __m256 c = _mm256_add_ps(v01, _mm256_mul_ps(_mm256_sub_ps(v11, v01), b.fx));
   return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(c, a), b.fz));
@@ -64,155 +91,150 @@ QM_AVX2 inline __m256 min_first(__m256 a, __m256 b) { return _mm256_min_ps(a, b)
 QM_AVX2 inline __m256 ld(const float *p) { return _mm256_loadu_ps(p); }
 }  // namespace
 
-QM_AVX2 void water_load_previous_avx2(WaterGrid &h, WaterGrid &d, WaterGrid &vx, WaterGrid &vz, WaterGrid &foam)
+// Copies water into tmpw and splits the previous state into the field grids.
+QM_AVX2 void water_load_previous_avx2(WaterScratch &w)
 {
-  const float *src = &HeightmapData::tmpw[0].depth;
+  const float *src = &HeightmapData::water[0].depth;
+  float *prev = &HeightmapData::tmpw[0].depth;
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x += 8)
     {
-      const float *p = src + 4 * hmap_idx(x, z);
-      __m256 r0 = _mm256_load_ps(p), r1 = _mm256_load_ps(p + 8);
-      __m256 r2 = _mm256_load_ps(p + 16), r3 = _mm256_load_ps(p + 24);
+      const int o = 4 * hmap_idx(x, z);
+      __m256 r0 = _mm256_load_ps(src + o), r1 = _mm256_load_ps(src + o + 8);
+      __m256 r2 = _mm256_load_ps(src + o + 16), r3 = _mm256_load_ps(src + o + 24);
+      _mm256_store_ps(prev + o, r0);
+      _mm256_store_ps(prev + o + 8, r1);
+      _mm256_store_ps(prev + o + 16, r2);
+      _mm256_store_ps(prev + o + 24, r3);
       __m256 c04 = _mm256_permute2f128_ps(r0, r2, 0x20), c15 = _mm256_permute2f128_ps(r0, r2, 0x31);
       __m256 c26 = _mm256_permute2f128_ps(r1, r3, 0x20), c37 = _mm256_permute2f128_ps(r1, r3, 0x31);
       __m256 t0 = _mm256_unpacklo_ps(c04, c15), t1 = _mm256_unpackhi_ps(c04, c15);
       __m256 t2 = _mm256_unpacklo_ps(c26, c37), t3 = _mm256_unpackhi_ps(c26, c37);
       const int k = wg_idx(x, z);
-      _mm256_storeu_ps(d.f + k, _mm256_shuffle_ps(t0, t2, 0x44));
-      _mm256_storeu_ps(vx.f + k, _mm256_shuffle_ps(t0, t2, 0xEE));
-      _mm256_storeu_ps(vz.f + k, _mm256_shuffle_ps(t1, t3, 0x44));
-      _mm256_storeu_ps(foam.f + k, _mm256_shuffle_ps(t1, t3, 0xEE));
-      _mm256_storeu_ps(h.f + k, _mm256_load_ps(HeightmapData::hmap + hmap_idx(x, z)));
+      _mm256_storeu_ps(w.d.f + k, _mm256_shuffle_ps(t0, t2, 0x44));
+      _mm256_storeu_ps(w.vx.f + k, _mm256_shuffle_ps(t0, t2, 0xEE));
+      _mm256_storeu_ps(w.vz.f + k, _mm256_shuffle_ps(t1, t3, 0x44));
+      _mm256_storeu_ps(w.foam.f + k, _mm256_shuffle_ps(t1, t3, 0xEE));
+      _mm256_storeu_ps(w.h.f + k, _mm256_load_ps(HeightmapData::hmap + hmap_idx(x, z)));
     }
 }
 
-QM_AVX2 void water_velocity_phase_avx2(const WaterGrid &h, const WaterGrid &d, const WaterGrid &vx,
-                                       const WaterGrid &vz, const WaterGrid &foam, WaterGrid &u, WaterGrid &v,
-                                       WaterGrid &f, float dt_, float damp_, float keep_)
+QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst, int z)
 {
   const int S = WG_STRIDE;
-  const __m256 dt = _mm256_set1_ps(dt_), damp = _mm256_set1_ps(damp_), keep = _mm256_set1_ps(keep_);
+  const __m256 dt = _mm256_set1_ps(cst.dt), damp = _mm256_set1_ps(cst.damp), keep = _mm256_set1_ps(cst.keep);
   const __m256 ten = _mm256_set1_ps(10), four = _mm256_set1_ps(4), two = _mm256_set1_ps(2);
   const __m256 eight = _mm256_set1_ps(8), k32 = _mm256_set1_ps(3.2f), one = _mm256_set1_ps(1);
   const __m256 blocked_foam = _mm256_set1_ps(0.01f), zero = _mm256_setzero_ps();
   const __m256 lane = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  for (int z = 0; z < HMAP_SIZE; z++)
+  const __m256 Z = _mm256_set1_ps(float(z));
+  for (int x = 0; x < HMAP_SIZE; x += 8)
   {
-    const __m256 Z = _mm256_set1_ps(float(z));
-    for (int x = 0; x < HMAP_SIZE; x += 8)
-    {
-      const int k = wg_idx(x, z);
-      const float *H = h.f + k, *D = d.f + k, *VX = vx.f + k, *VZ = vz.f + k, *F = foam.f + k;
-      const __m256 X = _mm256_add_ps(_mm256_set1_ps(float(x)), lane);
-      const __m256 h0 = ld(H), he = ld(H + 1), hn = ld(H + S);
-      const __m256 d0 = ld(D), de = ld(D + 1), dn = ld(D + S);
-      const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
-      const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
-      const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
-      const __m256 vx0 = ld(VX), vz0 = ld(VZ);
+    const int k = wg_idx(x, z);
+    const float *H = w.h.f + k, *D = w.d.f + k, *VX = w.vx.f + k, *VZ = w.vz.f + k, *F = w.foam.f + k;
+    const __m256 X = _mm256_add_ps(_mm256_set1_ps(float(x)), lane);
+    const __m256 h0 = ld(H), he = ld(H + 1), hn = ld(H + S);
+    const __m256 d0 = ld(D), de = ld(D + 1), dn = ld(D + S);
+    const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
+    const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
+    const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
+    const __m256 vx0 = ld(VX), vz0 = ld(VZ);
 
-      // u: trace back from the x face.
-      const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
-      __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
-      const __m256 ubz = _mm256_sub_ps(Z, _mm256_div_ps(_mm256_mul_ps(dt, sz), four));
-      const Bilin8 bu_pt = bilin_setup(ubx, ubz);
-      __m256 nu = _mm256_add_ps(_mm256_mul_ps(bilin_sample(vx.f, bu_pt), damp), pu);
-      __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
-      __m256 in = min_first(_mm256_sub_ps(le, h0), de);
-      const __m256 bu = _mm256_or_ps(
-        _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
-        _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
-      nu = _mm256_andnot_ps(bu, nu);
+    // u: trace back from the x face.
+    const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
+    __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
+    const __m256 ubz = _mm256_sub_ps(Z, _mm256_div_ps(_mm256_mul_ps(dt, sz), four));
+    const Bilin8 bu_pt = bilin_setup(ubx, ubz);
+    __m256 nu = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vx.f, bu_pt), damp), pu);
+    __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
+    __m256 in = min_first(_mm256_sub_ps(le, h0), de);
+    const __m256 bu = _mm256_or_ps(
+      _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
+      _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
+    nu = _mm256_andnot_ps(bu, nu);
 
-      // v: trace back from the z face.
-      __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
-      const __m256 vbx = _mm256_sub_ps(X, _mm256_div_ps(_mm256_mul_ps(dt, sx), four));
-      const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
-      const Bilin8 bv_pt = bilin_setup(vbx, vbz);
-      __m256 nv = _mm256_add_ps(_mm256_mul_ps(bilin_sample(vz.f, bv_pt), damp), pv);
-      out = min_first(_mm256_sub_ps(lc, hn), d0);
-      in = min_first(_mm256_sub_ps(ln, h0), dn);
-      const __m256 bv = _mm256_or_ps(
-        _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
-        _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
-      nv = _mm256_andnot_ps(bv, nv);
+    // v: trace back from the z face.
+    __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
+    const __m256 vbx = _mm256_sub_ps(X, _mm256_div_ps(_mm256_mul_ps(dt, sx), four));
+    const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
+    const Bilin8 bv_pt = bilin_setup(vbx, vbz);
+    __m256 nv = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vz.f, bv_pt), damp), pv);
+    out = min_first(_mm256_sub_ps(lc, hn), d0);
+    in = min_first(_mm256_sub_ps(ln, h0), dn);
+    const __m256 bv = _mm256_or_ps(
+      _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
+      _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
+    nv = _mm256_andnot_ps(bv, nv);
 
-      // Foam: carried from both trace points and the four neighbours, made by pressure and by
-      // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
-      __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(foam.f, bu_pt), bilin_sample(foam.f, bv_pt)));
-      fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
-      __m256 nf = _mm256_div_ps(_mm256_mul_ps(keep, fs), eight);
-      nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
-      nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
-      nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));
-      nf = _mm256_min_ps(nf, one);
+    // Foam: carried from both trace points and the four neighbours, made by pressure and by
+    // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
+    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(w.foam.f, bu_pt), bilin_sample(w.foam.f, bv_pt)));
+    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
+    __m256 nf = _mm256_div_ps(_mm256_mul_ps(keep, fs), eight);
+    nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
+    nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
+    nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));
+    nf = _mm256_min_ps(nf, one);
 
-      _mm256_storeu_ps(u.f + k, nu);
-      _mm256_storeu_ps(v.f + k, nv);
-      _mm256_storeu_ps(f.f + k, nf);
-    }
+    _mm256_storeu_ps(w.u.f + k, nu);
+    _mm256_storeu_ps(w.v.f + k, nv);
+    _mm256_storeu_ps(w.f.f + k, nf);
   }
 }
 
-QM_AVX2 void water_outflows_avx2(const WaterGrid &h, const WaterGrid &d, const WaterGrid &u, const WaterGrid &v,
-                                 WaterGrid &amount, WaterGrid &fw, WaterGrid &fs, WaterGrid &fe, WaterGrid &fn,
-                                 float out_rate_)
+QM_AVX2 void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &cst, int z)
 {
   const int S = WG_STRIDE;
-  const __m256 out_rate = _mm256_set1_ps(out_rate_), zero = _mm256_setzero_ps();
+  const __m256 out_rate = _mm256_set1_ps(cst.out_rate), zero = _mm256_setzero_ps();
   const __m256 neg0 = _mm256_set1_ps(-0.f), thresh = _mm256_set1_ps(0.001f);
-  for (int z = 0; z < HMAP_SIZE; z++)
-    for (int x = 0; x < HMAP_SIZE; x += 8)
-    {
-      const int k = wg_idx(x, z);
-      const float *H = h.f + k;
-      const __m256 d0 = ld(d.f + k);
-      const __m256 lv = _mm256_add_ps(ld(H), d0);
-      __m256 ow = _mm256_xor_ps(ld(u.f + k - 1), neg0), os = _mm256_xor_ps(ld(v.f + k - S), neg0);
-      __m256 oe = ld(u.f + k), on = ld(v.f + k);
-      ow = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(ow, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - 1), _CMP_LT_OQ)), ow);
-      os = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(os, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - S), _CMP_LT_OQ)), os);
-      oe = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(oe, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H + 1), _CMP_LT_OQ)), oe);
-      on = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(on, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H + S), _CMP_LT_OQ)), on);
-      const __m256 total = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ow, os), oe), on);
-      __m256 am = _mm256_mul_ps(total, out_rate);
-      const __m256 take = _mm256_and_ps(_mm256_cmp_ps(d0, zero, _CMP_GT_OQ), _mm256_cmp_ps(am, thresh, _CMP_GT_OQ));
-      am = min_first(d0, am);
-      const __m256 kk = _mm256_div_ps(am, total);
-      _mm256_storeu_ps(amount.f + k, _mm256_and_ps(take, am));
-      _mm256_storeu_ps(fw.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, ow), take));
-      _mm256_storeu_ps(fs.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, os), take));
-      _mm256_storeu_ps(fe.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, oe), take));
-      _mm256_storeu_ps(fn.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, on), take));
-    }
+  for (int x = 0; x < HMAP_SIZE; x += 8)
+  {
+    const int k = wg_idx(x, z);
+    const float *H = w.h.f + k;
+    const __m256 d0 = ld(w.d.f + k);
+    const __m256 lv = _mm256_add_ps(ld(H), d0);
+    __m256 ow = _mm256_xor_ps(ld(w.u.f + k - 1), neg0), os = _mm256_xor_ps(ld(w.v.f + k - S), neg0);
+    __m256 oe = ld(w.u.f + k), on = ld(w.v.f + k);
+    ow = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(ow, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - 1), _CMP_LT_OQ)), ow);
+    os = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(os, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - S), _CMP_LT_OQ)), os);
+    oe = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(oe, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H + 1), _CMP_LT_OQ)), oe);
+    on = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(on, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H + S), _CMP_LT_OQ)), on);
+    const __m256 total = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ow, os), oe), on);
+    __m256 am = _mm256_mul_ps(total, out_rate);
+    const __m256 take = _mm256_and_ps(_mm256_cmp_ps(d0, zero, _CMP_GT_OQ), _mm256_cmp_ps(am, thresh, _CMP_GT_OQ));
+    am = min_first(d0, am);
+    const __m256 kk = _mm256_div_ps(am, total);
+    _mm256_storeu_ps(w.amount.f + k, _mm256_and_ps(take, am));
+    _mm256_storeu_ps(w.fw.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, ow), take));
+    _mm256_storeu_ps(w.fs.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, os), take));
+    _mm256_storeu_ps(w.fe.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, oe), take));
+    _mm256_storeu_ps(w.fn.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, on), take));
+  }
 }
 
-QM_AVX2 void water_settle_avx2(const WaterGrid &d, const WaterGrid &amount, const WaterGrid &fw, const WaterGrid &fs,
-                               const WaterGrid &fe, const WaterGrid &fn, const WaterGrid &u, const WaterGrid &v,
-                               const WaterGrid &f)
+QM_AVX2 void water_settle_row_avx2(const WaterScratch &w, int z)
 {
   const int S = WG_STRIDE;
   float *dst = &HeightmapData::water[0].depth;
-  for (int z = 0; z < HMAP_SIZE; z++)
-    for (int x = 0; x < HMAP_SIZE; x += 8)
-    {
-      const int k = wg_idx(x, z);
-      __m256 dep = ld(d.f + k);
-      dep = _mm256_add_ps(dep, ld(fn.f + k - S));
-      dep = _mm256_add_ps(dep, ld(fe.f + k - 1));
-      dep = _mm256_sub_ps(dep, ld(amount.f + k));
-      dep = _mm256_add_ps(dep, ld(fw.f + k + 1));
-      dep = _mm256_add_ps(dep, ld(fs.f + k + S));
-      // Back to cells of four fields.
-      const __m256 nu = ld(u.f + k), nv = ld(v.f + k), nf = ld(f.f + k);
-      __m256 a = _mm256_unpacklo_ps(dep, nu), b = _mm256_unpackhi_ps(dep, nu);
-      __m256 c = _mm256_unpacklo_ps(nv, nf), e = _mm256_unpackhi_ps(nv, nf);
-      __m256 c04 = _mm256_shuffle_ps(a, c, 0x44), c15 = _mm256_shuffle_ps(a, c, 0xEE);
-      __m256 c26 = _mm256_shuffle_ps(b, e, 0x44), c37 = _mm256_shuffle_ps(b, e, 0xEE);
-      float *p = dst + 4 * hmap_idx(x, z);
-      _mm256_store_ps(p, _mm256_permute2f128_ps(c04, c15, 0x20));
-      _mm256_store_ps(p + 8, _mm256_permute2f128_ps(c26, c37, 0x20));
-      _mm256_store_ps(p + 16, _mm256_permute2f128_ps(c04, c15, 0x31));
-      _mm256_store_ps(p + 24, _mm256_permute2f128_ps(c26, c37, 0x31));
-    }
+  for (int x = 0; x < HMAP_SIZE; x += 8)
+  {
+    const int k = wg_idx(x, z);
+    __m256 dep = ld(w.d.f + k);
+    dep = _mm256_add_ps(dep, ld(w.fn.f + k - S));
+    dep = _mm256_add_ps(dep, ld(w.fe.f + k - 1));
+    dep = _mm256_sub_ps(dep, ld(w.amount.f + k));
+    dep = _mm256_add_ps(dep, ld(w.fw.f + k + 1));
+    dep = _mm256_add_ps(dep, ld(w.fs.f + k + S));
+    // Back to cells of four fields.
+    const __m256 nu = ld(w.u.f + k), nv = ld(w.v.f + k), nf = ld(w.f.f + k);
+    __m256 a = _mm256_unpacklo_ps(dep, nu), b = _mm256_unpackhi_ps(dep, nu);
+    __m256 c = _mm256_unpacklo_ps(nv, nf), e = _mm256_unpackhi_ps(nv, nf);
+    __m256 c04 = _mm256_shuffle_ps(a, c, 0x44), c15 = _mm256_shuffle_ps(a, c, 0xEE);
+    __m256 c26 = _mm256_shuffle_ps(b, e, 0x44), c37 = _mm256_shuffle_ps(b, e, 0xEE);
+    float *p = dst + 4 * hmap_idx(x, z);
+    _mm256_store_ps(p, _mm256_permute2f128_ps(c04, c15, 0x20));
+    _mm256_store_ps(p + 8, _mm256_permute2f128_ps(c26, c37, 0x20));
+    _mm256_store_ps(p + 16, _mm256_permute2f128_ps(c04, c15, 0x31));
+    _mm256_store_ps(p + 24, _mm256_permute2f128_ps(c26, c37, 0x31));
+  }
 }
