@@ -59,27 +59,34 @@ QM_AVX2 inline Bilin8 bilin_setup(__m256 px, __m256 pz)
   return b;
 }
 
-// Two neighbouring samples (i, j) and (i + 1, j) of eight points: one 64-bit gather per four
-// points fetches both, and the pairs are split into the two rows of values in lane order.
-QM_AVX2 inline void gather_pairs(const float *g, __m256i off, __m256 &left, __m256 &right)
+// Grid offsets of eight points, as plain ints for per-lane loads.
+struct Offsets8
 {
-  const double *base = reinterpret_cast<const double *>(g);
-  // (The masked form: the plain one reads an undefined register that GCC 12 warns about.)
-  const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi32(-1)), none = _mm256_setzero_pd();
-  __m256 lo = _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, base, _mm256_castsi256_si128(off), all, 4));
-  __m256 hi = _mm256_castpd_ps(_mm256_mask_i32gather_pd(none, base, _mm256_extracti128_si256(off, 1), all, 4));
-  // lo: l0 r0 l1 r1 | l2 r2 l3 r3, hi: l4 r4 l5 r5 | l6 r6 l7 r7
+  alignas(32) int o[8];
+};
+
+// Two neighbouring samples (i, j) and (i + 1, j) of eight points: one 64-bit load per point
+// fetches both; the pairs are split into the two rows of values in lane order.
+QM_AVX2 inline void load_pairs(const float *g, const Offsets8 &off, __m256 &left, __m256 &right)
+{
+  auto pair = [g](int o) { return _mm_loadl_epi64(reinterpret_cast<const __m128i *>(g + o)); };
+  __m128i p01 = _mm_unpacklo_epi64(pair(off.o[0]), pair(off.o[1]));
+  __m128i p23 = _mm_unpacklo_epi64(pair(off.o[2]), pair(off.o[3]));
+  __m128i p45 = _mm_unpacklo_epi64(pair(off.o[4]), pair(off.o[5]));
+  __m128i p67 = _mm_unpacklo_epi64(pair(off.o[6]), pair(off.o[7]));
+  __m256 lo = _mm256_castsi256_ps(_mm256_set_m128i(p23, p01));  // l0 r0 l1 r1 | l2 r2 l3 r3
+  __m256 hi = _mm256_castsi256_ps(_mm256_set_m128i(p67, p45));
   __m256 l = _mm256_shuffle_ps(lo, hi, 0x88);  // l0 l1 l4 l5 | l2 l3 l6 l7
   __m256 r = _mm256_shuffle_ps(lo, hi, 0xDD);
   left = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(l), 0xD8));
   right = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(r), 0xD8));
 }
 
-QM_AVX2 inline __m256 bilin_sample(const float *g, const Bilin8 &b)
+QM_AVX2 inline __m256 bilin_sample(const float *g, const Bilin8 &b, const Offsets8 &off)
 {
   __m256 v00, v10, v01, v11;
-  gather_pairs(g, b.off, v00, v10);
-  gather_pairs(g + WG_STRIDE, b.off, v01, v11);
+  load_pairs(g, off, v00, v10);
+  load_pairs(g + WG_STRIDE, off, v01, v11);
   __m256 a = _mm256_add_ps(v00, _mm256_mul_ps(_mm256_sub_ps(v10, v00), b.fx));
   __m256 c = _mm256_add_ps(v01, _mm256_mul_ps(_mm256_sub_ps(v11, v01), b.fx));
   return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(c, a), b.fz));
@@ -145,7 +152,9 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
     const __m256 ubz = _mm256_sub_ps(Z, _mm256_div_ps(_mm256_mul_ps(dt, sz), four));
     const Bilin8 bu_pt = bilin_setup(ubx, ubz);
-    __m256 nu = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vx.f, bu_pt), damp), pu);
+    Offsets8 bu_off;
+    _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
+    __m256 nu = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vx.f, bu_pt, bu_off), damp), pu);
     __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
     __m256 in = min_first(_mm256_sub_ps(le, h0), de);
     const __m256 bu = _mm256_or_ps(
@@ -158,7 +167,9 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     const __m256 vbx = _mm256_sub_ps(X, _mm256_div_ps(_mm256_mul_ps(dt, sx), four));
     const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
     const Bilin8 bv_pt = bilin_setup(vbx, vbz);
-    __m256 nv = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vz.f, bv_pt), damp), pv);
+    Offsets8 bv_off;
+    _mm256_store_si256(reinterpret_cast<__m256i *>(bv_off.o), bv_pt.off);
+    __m256 nv = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vz.f, bv_pt, bv_off), damp), pv);
     out = min_first(_mm256_sub_ps(lc, hn), d0);
     in = min_first(_mm256_sub_ps(ln, h0), dn);
     const __m256 bv = _mm256_or_ps(
@@ -168,7 +179,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
 
     // Foam: carried from both trace points and the four neighbours, made by pressure and by
     // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
-    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(w.foam.f, bu_pt), bilin_sample(w.foam.f, bv_pt)));
+    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(w.foam.f, bu_pt, bu_off), bilin_sample(w.foam.f, bv_pt, bv_off)));
     fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
     __m256 nf = _mm256_div_ps(_mm256_mul_ps(keep, fs), eight);
     nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
