@@ -2,6 +2,7 @@
 // its border, so the candidates are the square's corners, the points where its edges cross
 // grid lines, and the grid samples inside it.
 #include <algorithm>
+#include <cmath>
 
 #include "support/math_util.h"
 #include "terrain/hmap_data.h"
@@ -20,8 +21,9 @@ struct LandSurface
   }
   float bilinear(float px, float pz) const
   {
-    const int i = ifloor(px), j = ifloor(pz);
-    const float fx = px - float(i), fz = pz - float(j);
+    const int fi = ifloor(px), fj = ifloor(pz);
+    const float fx = px - float(fi), fz = pz - float(fj);
+    const int i = fi & 255, j = fj & 255;
     const float a = at(i, j) + (at(i + 1, j) - at(i, j)) * fx;
     const float b = at(i, j + 1) + (at(i + 1, j + 1) - at(i, j + 1)) * fx;
     return a + (b - a) * fz;
@@ -36,7 +38,10 @@ __m128 HeightmapData::calcSquareDepth(__m128 pos, float half_size, bool with_wat
   // Beyond half the world a square would visit samples twice; NaN or negative sizes mean a point.
   const float hs = half_size > 0 ? std::min(half_size, 127.5f) : 0.f;
   const LandSurface s{with_water};
-  const float x0 = p[0] - hs, x1 = p[0] + hs, z0 = p[2] - hs, z1 = p[2] + hs;
+  // The world repeats every 256 units: positions are taken modulo 256 (exactly) first, so that
+  // far-away or broken coordinates cannot overflow the cell loops.
+  const float x = fmodf(p[0], 256), z = fmodf(p[2], 256);
+  const float x0 = x - hs, x1 = x + hs, z0 = z - hs, z1 = z + hs;
   float m = s.bilinear(x0, z0);
   auto take = [&m](float v) {
     if (v > m)

@@ -139,6 +139,11 @@ TEST(Noise, VoronoiOrderTiesAndTiling)
     for (int k = 0; k < 4; k++)
       ASSERT_NEAR(dist2[k], dist[k], 1e-3f);
   }
+  // Far or broken coordinates give some value, never a crash or an overflow.
+  tiled_voronoi_noise2_all9(3e9f, -3e9f, 3, all, all_ids);
+  tiled_voronoi_noise2_near4(NAN, INFINITY, 3, dist, ids, offs);
+  noise1(3e9f);
+  tiled_noise2(-3e9f, NAN, 16);
   // A shift beyond the table size keeps reading inside it.
   tiled_voronoi_noise2_near4(1000.5f, -7.25f, 30, dist, ids, offs);
   EXPECT_LE(ids[0] & 0xFFFF, 255);

@@ -20,8 +20,9 @@ float level(int x, int z) { return ht(x, z) + prev(x, z).depth; }
 template <class F>
 float bilinear(float px, float pz, F field)
 {
-  int i = ifloor(px), j = ifloor(pz);
-  float fx = px - float(i), fz = pz - float(j);
+  int fi = ifloor(px), fj = ifloor(pz);
+  float fx = px - float(fi), fz = pz - float(fj);
+  int i = fi & 255, j = fj & 255;
   float a = field(i, j) + (field(i + 1, j) - field(i, j)) * fx;
   float b = field(i, j + 1) + (field(i + 1, j + 1) - field(i, j + 1)) * fx;
   return a + (b - a) * fz;
@@ -112,6 +113,8 @@ float ref_square_max(float x, float z, float hs, bool with_water)
     int idx = hmap_idx(i, j);
     return with_water ? HD::hmap[idx] + HD::water[idx].depth : HD::hmap[idx];
   };
+  x = fmodf(x, 256);
+  z = fmodf(z, 256);
   float x0 = x - hs, x1 = x + hs, z0 = z - hs, z1 = z + hs;
   float m = bilinear(x0, z0, surf);
   auto take = [&](float v) {
