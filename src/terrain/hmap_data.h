@@ -4,9 +4,9 @@
 // module reaches the arrays and the operations through the executable's exported symbols under
 // these names.
 #include <cstdint>
-#include <xmmintrin.h>
 
 #include "support/dyn_array.h"
+#include "support/vec4f.h"
 #include "support/point2.h"
 
 struct ColorRamp;
@@ -138,7 +138,7 @@ public:
   static void addWater(float amount);
   // Highest point of the bilinear surface (terrain, plus water when with_water) over the square
   // of half size `half_size` around (pos.x, pos.z), minus pos.y; the result in all four lanes.
-  static __m128 calcSquareDepth(__m128 pos, float half_size, bool with_water);
+  static vec4f calcSquareDepth(vec4f pos, float half_size, bool with_water);
 };
 
 static_assert(sizeof(HeightmapData::Water) == 16);

@@ -51,10 +51,6 @@ inline float pow4(float v)
 // Gradient of the 1D noise: one of +-1..+-8.
 inline float grad1(int h) { return float((h & 8) ? -((h & 7) + 1) : (h & 7) + 1); }
 
-// Lattice cell of a coordinate. Bounded well inside the int range so that neighbour cells
-// (i - 1, i + 1) never overflow; beyond 2^30 a float has no fraction left anyway.
-inline int lattice(float v) { return std::clamp(ifloor(v), -(1 << 30), 1 << 30); }
-
 inline int voronoi_mask(int tile_shift) { return (1 << std::clamp(tile_shift, 0, 8)) - 1; }
 
 constexpr int MAX_OCTAVES = 16;
@@ -75,7 +71,7 @@ void reseed_noise()
 
 float noise1(float x)
 {
-  int i = lattice(x);
+  int i = ifloor(x);
   float t = x - float(i);
   float g0 = grad1(noise_perm[i & 255]);
   float g1 = grad1(noise_perm[(unsigned(i) + 1) & 255]);
@@ -88,7 +84,7 @@ float noise1(float x)
 float tiled_noise2(float x, float y, int tile)
 {
   int m = (tile - 1) & 255;
-  int ix = lattice(x), iy = lattice(y);
+  int ix = ifloor(x), iy = ifloor(y);
   float fx = x - float(ix), fy = y - float(iy);
   // Neighbour cells in wrapping arithmetic: the saturated cell of a huge coordinate cannot overflow.
   int r0 = noise_perm[iy & m], r1 = noise_perm[(unsigned(iy) + 1) & m];
@@ -173,7 +169,7 @@ inline void voronoi_cell(int cx, int cy, int m, float x, float y, Point2 &off, i
 void tiled_voronoi_noise2_near4(float x, float y, int tile_shift, float *dist, int *ids, Point2 *offs)
 {
   const int m = voronoi_mask(tile_shift);
-  const int ix = lattice(x), iy = lattice(y);
+  const int ix = ifloor(x), iy = ifloor(y);
   float nd[4] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
   int nid[4] = {0, 0, 0, 0};
   Point2 noff[4] = {};
@@ -216,7 +212,7 @@ void tiled_voronoi_noise2_near4(float x, float y, int tile_shift, float *dist, i
 void tiled_voronoi_noise2_all9(float x, float y, int tile_shift, Point2 *offs, int *ids)
 {
   const int m = voronoi_mask(tile_shift);
-  const int ix = lattice(x), iy = lattice(y);
+  const int ix = ifloor(x), iy = ifloor(y);
   int n = 0;
   for (int dy = -1; dy <= 1; dy++)
     for (int dx = -1; dx <= 1; dx++, n++)

@@ -31,10 +31,10 @@ struct LandSurface
 };
 }  // namespace
 
-__m128 HeightmapData::calcSquareDepth(__m128 pos, float half_size, bool with_water)
+vec4f HeightmapData::calcSquareDepth(vec4f pos, float half_size, bool with_water)
 {
   alignas(16) float p[4];
-  _mm_store_ps(p, pos);
+  _mm_store_ps(p, pos.m);
   // Beyond half the world a square would visit samples twice; NaN or negative sizes mean a point.
   const float hs = half_size > 0 ? std::min(half_size, 127.5f) : 0.f;
   const LandSurface s{with_water};
@@ -64,5 +64,5 @@ __m128 HeightmapData::calcSquareDepth(__m128 pos, float half_size, bool with_wat
   for (int gz = gz0; gz <= gz1; gz++)
     for (int gx = gx0; gx <= gx1; gx++)
       take(s.at(gx, gz));
-  return _mm_set1_ps(m - p[1]);
+  return v_splats(m - p[1]);
 }

@@ -194,9 +194,9 @@ TEST(WaterSim, SquareDepthIsTheMaximumOfTheBilinearSurface)
     float x = pos(rng), z = pos(rng), half = hs(rng), y = 2;
     for (bool with_water : {false, true})
     {
-      __m128 r = HD::calcSquareDepth(_mm_setr_ps(x, y, z, 123), half, with_water);
+      vec4f r = HD::calcSquareDepth(v_make(x, y, z, 123), half, with_water);
       alignas(16) float out[4];
-      _mm_store_ps(out, r);
+      _mm_store_ps(out, r.m);
       ASSERT_EQ(out[0], ref_square_max(x, z, half, with_water) - y);
       ASSERT_TRUE(out[0] == out[1] && out[1] == out[2] && out[2] == out[3]);
     }
@@ -207,19 +207,19 @@ TEST(WaterSim, SquareDepthIsTheMaximumOfTheBilinearSurface)
   HD::hmap[hmap_idx(0, 0)] = 8;
   HD::water[hmap_idx(0, 0)].depth = 2;
   alignas(16) float out[4];
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(255.5f, 1, 0, 0), 0, true));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(255.5f, 1, 0, 0), 0, true).m);
   EXPECT_EQ(out[0], (4 + 10) / 2.f - 1);
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(-0.5f, 1, 256, 0), 0, false));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(-0.5f, 1, 256, 0), 0, false).m);
   EXPECT_EQ(out[0], (4 + 8) / 2.f - 1);
   // A square reaching over the seam sees the peak on the other side.
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(253.f, 0, 3, 0), 3.5f, false));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(253.f, 0, 3, 0), 3.5f, false).m);
   EXPECT_EQ(out[0], 8);
   // Oversized or broken half sizes stay bounded.
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(10, 0, 10, 0), 1e9f, false));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(10, 0, 10, 0), 1e9f, false).m);
   EXPECT_EQ(out[0], 8);
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(10, 0, 10, 0), NAN, false));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(10, 0, 10, 0), NAN, false).m);
   EXPECT_EQ(out[0], 0);
-  _mm_store_ps(out, HD::calcSquareDepth(_mm_setr_ps(1e30f, 0, -1e30f, 0), 2, false));
+  _mm_store_ps(out, HD::calcSquareDepth(v_make(1e30f, 0, -1e30f, 0), 2, false).m);
   EXPECT_TRUE(out[0] == 0 || out[0] == 8);
-  HD::calcSquareDepth(_mm_setr_ps(INFINITY, 0, NAN, 0), 2, true);  // must simply return
+  HD::calcSquareDepth(v_make(INFINITY, 0, NAN, 0), 2, true);  // must simply return
 }
