@@ -151,41 +151,48 @@ void settle_row_plain(const WaterScratch &w, int z)
 }
 
 // Border cells: the visits that touch them wrap around, so their order differs from inner
-// cells. Rebuilt from the visiting times of the five events (own outflow last among equals
-// cannot happen: the five times are distinct).
-void settle_border_cell(const WaterScratch &w, int x, int z)
+// cells. Events: 0 own outflow, 1 from below, 2 from the left, 3 from the right, 4 from above.
+// The order depends only on which borders the cell lies on; it is found once per kind by
+// sorting the visiting times.
+struct BorderOrder
 {
-  struct Event
-  {
-    int time;
-    float add;  // water received, or minus the water sent for the cell's own visit
-    bool own;
-  };
-  Event ev[5] = {
-    {z * 256 + x, w.amount.at(x, z), true},
-    {(z > 0 ? z - 1 : 255) * 256 + x, w.fn.at(x, z - 1), false},
-    {z * 256 + (x > 0 ? x - 1 : 255), w.fe.at(x - 1, z), false},
-    {z * 256 + (x < 255 ? x + 1 : 0), w.fw.at(x + 1, z), false},
-    {(z < 255 ? z + 1 : 0) * 256 + x, w.fs.at(x, z + 1), false},
-  };
-  std::sort(ev, ev + 5, [](const Event &a, const Event &b) { return a.time < b.time; });
+  int ev[5];
+};
+
+BorderOrder border_order(int x, int z)
+{
+  const int t[5] = {z * 256 + x, (z > 0 ? z - 1 : 255) * 256 + x, z * 256 + (x > 0 ? x - 1 : 255),
+                    z * 256 + (x < 255 ? x + 1 : 0), (z < 255 ? z + 1 : 0) * 256 + x};
+  BorderOrder o{{0, 1, 2, 3, 4}};
+  std::sort(o.ev, o.ev + 5, [&t](int a, int b) { return t[a] < t[b]; });
+  return o;
+}
+
+void settle_border_cell(const WaterScratch &w, int x, int z, const BorderOrder &o)
+{
+  const float in[5] = {0, w.fn.at(x, z - 1), w.fe.at(x - 1, z), w.fw.at(x + 1, z), w.fs.at(x, z + 1)};
   float dep = w.d.at(x, z);
-  for (const Event &e : ev)
-    dep = e.own ? dep - e.add : dep + e.add;
+  for (int e : o.ev)
+    dep = e == 0 ? dep - w.amount.at(x, z) : dep + in[e];
   HD::water[hmap_idx(x, z)].depth = dep;
 }
 
 void settle_border(const WaterScratch &w)
 {
-  for (int x = 0; x < HMAP_SIZE; x++)
+  // Kinds: the four corners, the rest of each border row and column.
+  static const BorderOrder c00 = border_order(0, 0), c10 = border_order(255, 0), c01 = border_order(0, 255),
+                           c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255),
+                           col0 = border_order(0, 1), col1 = border_order(255, 1);
+  settle_border_cell(w, 0, 0, c00);
+  settle_border_cell(w, 255, 0, c10);
+  settle_border_cell(w, 0, 255, c01);
+  settle_border_cell(w, 255, 255, c11);
+  for (int i = 1; i < HMAP_SIZE - 1; i++)
   {
-    settle_border_cell(w, x, 0);
-    settle_border_cell(w, x, 255);
-  }
-  for (int z = 1; z < HMAP_SIZE - 1; z++)
-  {
-    settle_border_cell(w, 0, z);
-    settle_border_cell(w, 255, z);
+    settle_border_cell(w, i, 0, row0);
+    settle_border_cell(w, i, 255, row1);
+    settle_border_cell(w, 0, i, col0);
+    settle_border_cell(w, 255, i, col1);
   }
 }
 }  // namespace
