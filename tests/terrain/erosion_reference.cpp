@@ -42,8 +42,12 @@ void react(float c[4], const HD::ErosionParams &p)
     {
       float prod = 1;
       for (int ch = 0; ch < 4; ch++)
+      {
+        float pw = 1;  // c^order, one factor at a time
         for (int o = 0; o < r.order[ch]; o++)
-          prod *= c[ch];
+          pw *= c[ch];
+        prod *= pw;
+      }
       for (int ch = 0; ch < 4; ch++)
         rate[ch] += prod * r.delta[ch];
     }

@@ -76,8 +76,10 @@ TEST(DropletErosion, MatchesPlainReferenceWithAndWithoutReactions)
   EXPECT_GT(sum_change, 1.f);  // the droplets really cut and filled
 
   const float red[4] = {1, 0, 0, 0}, green[4] = {0, 1, 0, 0}, blue[4] = {0, 0, 1, 1};
+  const float second_order[4] = {2, 0, 3, 0};
   p.reactions.push_back(make_reaction(red, green, 0.05f));
   p.reactions.push_back(make_reaction(blue, red, 0.01f));
+  p.reactions.push_back(make_reaction(second_order, blue, 0.02f));
   p.Kq = 0.1f;  // the development key's settings
   p.Kd = 0.9f;
   expect_same_as_reference(1500, p, 1234);
@@ -157,6 +159,33 @@ TEST(DropletErosion, ReactionStopsWhereAChannelRunsOut)
       EXPECT_EQ(s.color, 0xFF00D200u) << std::hex << s.color;
     }
   EXPECT_GE(reacted, 4);
+}
+
+TEST(DropletErosion, HugeReactionOrdersStayCheap)
+{
+  // Orders come from script colours; one of a billion must neither hang nor misbehave: with
+  // every red below 1, red raised to it is 0, so the reaction never runs.
+  make_rough_world(4);
+  for (HD::Surface &s : HD::surface)
+    s.color &= 0xFF7FFFFFu;
+  HD::ErosionParams p;
+  const float from[4] = {1e9f, 0, 0, 0}, to[4] = {0, 1, 0, 0};
+  p.reactions.push_back(make_reaction(from, to, 1));
+  HD::ErosionParams plain;
+  WorldCopy start;
+  game_rnd_seed = 6;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(200, p);
+  WorldCopy with_reaction;
+  start.restore();
+  game_rnd_seed = 6;
+  HD::genDropletErosion(200, plain);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(memcmp(with_reaction.h.data(), HD::hmap, sizeof(HD::hmap)), 0);
+  int differing = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+    differing += with_reaction.s[i].color != HD::surface[i].color;
+  EXPECT_EQ(differing, 0);
 }
 
 TEST(DropletErosion, StepLimitEndsBrokenTerrainAndSplashReportsProgress)
