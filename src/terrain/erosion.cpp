@@ -16,6 +16,18 @@ using HD = HeightmapData;
 
 namespace
 {
+// Bilinear height of hmap at cell (ix, iz) with fractions (fx, fz), wrapping:
+// a = h00 + (h10 - h00) fx, b = h01 + (h11 - h01) fx, result a + (b - a) fz.
+inline float bilinear_height(int ix, int iz, float fx, float fz)
+{
+  const int x0 = ix & 255, x1 = (ix + 1) & 255, z0 = (iz & 255) << 8, z1 = ((iz + 1) & 255) << 8;
+  const float h00 = HD::hmap[z0 | x0], h10 = HD::hmap[z0 | x1];
+  const float h01 = HD::hmap[z1 | x0], h11 = HD::hmap[z1 | x1];
+  const float a = h00 + (h10 - h00) * fx;
+  const float b = h01 + (h11 - h01) * fx;
+  return a + (b - a) * fz;
+}
+
 // c^o for a reaction order o (o <= 0 gives 1), multiplied out one factor at a time as the rate law
 // reads. Orders come from script colours; a huge one is taken by repeated squaring instead, so
 // that it costs a few dozen multiplications rather than hanging the generation.
@@ -182,7 +194,7 @@ struct Eroder
       const float npx = px + dx, npz = pz + dz;
       const int nix = ifloor(npx), niz = ifloor(npz);
       const float nfx = npx - float(nix), nfz = npz - float(niz);
-      const float nh = erosion_bilinear_height(nix, niz, nfx, nfz);
+      const float nh = bilinear_height(nix, niz, nfx, nfz);
 
       if (nh >= h)
       {
@@ -232,16 +244,6 @@ struct Eroder
 }  // namespace
 
 ErosionStats last_erosion_stats;
-
-float erosion_bilinear_height(int ix, int iz, float fx, float fz)
-{
-  const int x0 = ix & 255, x1 = (ix + 1) & 255, z0 = (iz & 255) << 8, z1 = ((iz + 1) & 255) << 8;
-  const float h00 = HD::hmap[z0 | x0], h10 = HD::hmap[z0 | x1];
-  const float h01 = HD::hmap[z1 | x0], h11 = HD::hmap[z1 | x1];
-  const float a = h00 + (h10 - h00) * fx;
-  const float b = h01 + (h11 - h01) * fx;
-  return a + (b - a) * fz;
-}
 
 void HeightmapData::genDropletErosion(unsigned droplets, ErosionParams &params)
 {

@@ -4,9 +4,6 @@
 // A droplet stops after this many steps; such a path is logged as too long.
 constexpr int EROSION_MAX_STEPS = 1024;
 
-// Bilinear height of hmap at cell (ix, iz) with fractions (fx, fz), wrapping:
-// a = h00 + (h10 - h00) fx, b = h01 + (h11 - h01) fx, result a + (b - a) fz.
-float erosion_bilinear_height(int ix, int iz, float fx, float fz);
 
 #include <cstdint>
 
