@@ -130,8 +130,9 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
 {
   const int S = WG_STRIDE;
   const __m256 dt = _mm256_set1_ps(cst.dt), damp = _mm256_set1_ps(cst.damp), keep = _mm256_set1_ps(cst.keep);
-  const __m256 ten = _mm256_set1_ps(10), four = _mm256_set1_ps(4), two = _mm256_set1_ps(2);
-  const __m256 eight = _mm256_set1_ps(8), k32 = _mm256_set1_ps(3.2f), one = _mm256_set1_ps(1);
+  // Division by 4 and by 8 is exactly multiplication by 0.25 and 0.125 (powers of two).
+  const __m256 ten = _mm256_set1_ps(10), quarter = _mm256_set1_ps(0.25f), two = _mm256_set1_ps(2);
+  const __m256 eighth = _mm256_set1_ps(0.125f), k32 = _mm256_set1_ps(3.2f), one = _mm256_set1_ps(1);
   const __m256 blocked_foam = _mm256_set1_ps(0.01f), zero = _mm256_setzero_ps();
   const __m256 lane = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256 Z = _mm256_set1_ps(float(z));
@@ -150,7 +151,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     // u: trace back from the x face.
     const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
     __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
-    const __m256 ubz = _mm256_sub_ps(Z, _mm256_div_ps(_mm256_mul_ps(dt, sz), four));
+    const __m256 ubz = _mm256_sub_ps(Z, _mm256_mul_ps(_mm256_mul_ps(dt, sz), quarter));
     const Bilin8 bu_pt = bilin_setup(ubx, ubz);
     Offsets8 bu_off;
     _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
@@ -164,7 +165,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
 
     // v: trace back from the z face.
     __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
-    const __m256 vbx = _mm256_sub_ps(X, _mm256_div_ps(_mm256_mul_ps(dt, sx), four));
+    const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
     const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
     const Bilin8 bv_pt = bilin_setup(vbx, vbz);
     Offsets8 bv_off;
@@ -181,7 +182,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
     __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(w.foam.f, bu_pt, bu_off), bilin_sample(w.foam.f, bv_pt, bv_off)));
     fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
-    __m256 nf = _mm256_div_ps(_mm256_mul_ps(keep, fs), eight);
+    __m256 nf = _mm256_mul_ps(_mm256_mul_ps(keep, fs), eighth);
     nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
     nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
     nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));

@@ -70,12 +70,15 @@ TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
       ref_sim_water(dt);
       ref_sim_water(dt);
       WaterCopy expected;
+      std::vector<HD::Water> expected_prev(HD::tmpw, HD::tmpw + HMAP_CELLS);
       start.restore();
       terrain_allow_avx2 = wide != 0;
       HD::simWater(dt);
       HD::simWater(dt);
       terrain_allow_avx2 = true;
       expect_water_equal(expected.w);
+      // tmpw holds the state the last step started from.
+      EXPECT_EQ(memcmp(HD::tmpw, expected_prev.data(), sizeof(HD::tmpw)), 0);
       start.restore();
       if (HasFatalFailure())
         return;
