@@ -4,11 +4,15 @@
 
 #include "app/app_frame.h"
 #include "app/app_globals.h"
+#include "app/camera.h"
+#include "app/game_mode.h"
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
 #include "app/timer.h"
+#include "app/world_links.h"
+#include "gameobj_host/gameobj_module.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
 #include "platform/sdl_window_events.h"
@@ -32,6 +36,7 @@ public:
   bool quitRequested() override { return quit_requested; }
   void update(float dt) override
   {
+    game_mode_update(dt);
     if (stepLimit > 0 && ++stepsDone >= stepLimit)
       quit_requested = true;
   }
@@ -150,6 +155,12 @@ int app_main(int argc, char **argv)
     use_postfx = false;
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
+
+  connect_world_links();
+  go_to_main_menu();
+  if (void *player = gameobj_local_player())
+    if (gameobj_module.get_local_player_eye)
+      set_camera_pos(gameobj_module.get_local_player_eye(player));
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);

@@ -1,0 +1,60 @@
+// Development mode: free fly camera with zoom on the middle button and the world-editing keys.
+#include <algorithm>
+
+#include "app/app_globals.h"
+#include "app/camera.h"
+#include "app/game_modes.h"
+#include "app/input.h"
+#include "app/mode_keys.h"
+#include "app/scene_links.h"
+
+void DevGameMode::enter(GameMode *previous)
+{
+  camRoll = 0.f;
+  mouseCaptured = false;
+}
+
+static float axis(bool neg, bool pos) { return (pos ? 1.f : 0.f) - (neg ? 1.f : 0.f); }
+
+static void dev_fly(float dt)
+{
+  if (!isAppActive)
+    return;
+  float step = dev_fly_speed * dt;
+  if (getKeyState(VK_SHIFT_KEY))
+    step *= dev_shift_mul;
+  float strafe = axis(getKeyState('A') || getKeyState(KEY_LEFT), getKeyState('D') || getKeyState(KEY_RIGHT));
+  float forward = axis(getKeyState('S') || getKeyState(KEY_DOWN), getKeyState('W') || getKeyState(KEY_UP));
+  float up = axis(getKeyState('C') || getKeyState(KEY_PAGE_DOWN), getKeyState('E') || getKeyState(KEY_PAGE_UP));
+  float lift = axis(getKeyState('Z') || getKeyState(KEY_END), getKeyState('Q') || getKeyState(KEY_HOME));
+  CameraBasis b = current_camera_basis();
+  vec4f d = b.right * strafe + b.up * up + b.forward * forward + v_make(0.f, lift, 0.f, 0.f);
+  camPos = camPos + d * step;
+
+  if (getKeyState(MOUSE_BUTTON_MIDDLE))
+    camZoom = std::min(cam_zoom_max, camZoom + cam_zoom_rate * dt);
+  else
+    camZoom = std::max(1.f, camZoom - cam_zoom_rate * dt);
+}
+
+void DevGameMode::update(float dt)
+{
+  camera_step_bookkeeping(dt);
+  dev_fly(dt);
+  camPos = v_set(camPos, 0, wrap_world_coord(v_extract_x(camPos)));
+  camPos = v_set(camPos, 2, wrap_world_coord(v_extract_z(camPos)));
+  set_camera_matrices(camYaw, camPitch, 1.f);
+  handle_common_keys();
+  sky_step();
+  if (getKeyState(MOUSE_BUTTON_RIGHT) && scene_links.set_sun_dir)
+    scene_links.set_sun_dir(current_camera_basis().forward);
+  world_step(dt);
+}
+
+void DevGameMode::render(float dt)
+{
+  float f = std::clamp(dt * 20.f, 0.f, 1.f);
+  float zoom = prevCamZoom + (camZoom - prevCamZoom) * f;
+  camera_mouse_look(dev_mouse_sens / zoom);
+  scene_render(camYaw, camPitch, dt);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Game modes: the application is always in one of them. The main loop calls the current mode's
+// update once per fixed step and its render and renderGui once per drawn frame. The operations
+// keep this slot order (the game object module calls them through the vtable).
+
+class GameMode
+{
+public:
+  virtual void enter(GameMode *previous) = 0;
+  virtual void leave(GameMode *next) = 0;
+  virtual void update(float dt) = 0;     // one fixed step
+  virtual void render(float dt) = 0;     // 3D scene; dt is the time since the last update
+  virtual void renderGui(float dt) = 0;  // 2D pass after the scene
+  virtual void reserved() {}             // empty in every mode, never called
+
+protected:
+  ~GameMode() = default;
+};
+
+// The four modes (global instances) and the current one (null before start-up ends).
+extern GameMode *main_menu_mode;
+extern GameMode *play_mode;
+extern GameMode *dev_mode;
+extern GameMode *game_menu_mode;
+extern GameMode *cur_game_mode;
+
+// Leaves the current mode and enters `mode`; nothing when `mode` is already current.
+void set_game_mode(GameMode *mode);
+// Generates the world "main_menu" and enters the main menu.
+void go_to_main_menu();
+// Zoom 1, no dash, tap timers and speeds cleared, the local player placed at the camera, mouse
+// capture dropped.
+void reset_fly_control();
+
+// The help text of the current mode (drawn with the statistics when show_fps is set).
+const char *game_mode_help_text();
+
+// The game frame's calls into the current mode (nothing while there is none).
+void game_mode_update(float dt);
+void game_mode_render(float dt);
+void game_mode_render_gui(float dt);

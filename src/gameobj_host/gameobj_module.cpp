@@ -1,0 +1,4 @@
+#include "gameobj_host/gameobj_module.h"
+
+GameObjModule gameobj_module = {};
+bool should_close_game_menu = false;
