@@ -45,7 +45,7 @@ static void dev_erode()
 {
   HeightmapData::ErosionParams params;
   set_dev_erosion_params(params);
-  world_erode(DEV_EROSION_DROPS, params);
+  HeightmapData::genDropletErosion(DEV_EROSION_DROPS, params);
   // The eroded shape becomes the target and the land morphs into it.
   std::swap_ranges(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, HeightmapData::target_hmap);
   land_mark_refresh();
@@ -84,7 +84,7 @@ void handle_common_keys()
     reset_update_time();
   }
   if (keyDown('H'))
-    world_add_water(1.f);
+    HeightmapData::addWater(1.f);
   if (keyDown('R'))
     dev_erode();
   if (ctrl && keyDown('M'))
@@ -98,7 +98,7 @@ void world_step(float dt)
   if (scene_links.land_step_update)
     scene_links.land_step_update();
   HeightmapData::updateHmap(dt);
-  world_sim_water(dt);
+  HeightmapData::simWater(dt);
   if (scene_links.update_common_fx)
     scene_links.update_common_fx(dt);
   gameobj_call(gameobj_module.update_gameobj, dt);
