@@ -19,6 +19,7 @@
 #include "platform/window_icon.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
+#include "render/resource_hooks.h"
 #include "render/shader.h"
 #include "support/debug.h"
 #include "support/file_path.h"
@@ -143,6 +144,7 @@ int app_main(int argc, char **argv)
   shader_compiler_disabled = opt.no_shader_compiler;
   d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
   d3d_resource_hooks.release_all_shaders = close_shaders;
+  install_resource_hooks();
   set_d3d_frame_renderer(app_render_frame);
   set_d3d_after_reset(app_after_device_reset);
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))

@@ -98,6 +98,33 @@ public:
                                          uint32_t primCount) = 0;
   virtual HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) = 0;
 
+  // Texture contents and sampler binding. A lock maps one mip level for writing; `pitch` gets the
+  // bytes from one row to the next (one row of 4x4 blocks for block-compressed formats). Without
+  // discard the level's current contents are there to read.
+  virtual HRESULT32 lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+                                uint32_t &pitch) = 0;
+  virtual void unlockTexture(GpuHandle tex, int level) = 0;
+  virtual void setTexture(int stage, GpuHandle tex) = 0;
+
+  // Vertex and index buffers (index buffers hold 16-bit indices). Dynamic buffers live in the
+  // default pool and are locked with discard; static ones are written in place.
+  virtual HRESULT32 createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) = 0;
+  virtual HRESULT32 createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) = 0;
+  virtual void releaseBuffer(GpuHandle buf) = 0;
+  // Maps bytes [offset, offset + bytes) of a buffer; bytes 0 maps to its end.
+  virtual HRESULT32 lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+                               void *&data) = 0;
+  virtual void unlockBuffer(GpuHandle buf) = 0;
+
+  // Vertex declarations: `elems` ends with D3DDECL_END. getVertexDeclaration copies the element
+  // list back, end marker included, and gives its length; false when it holds more than
+  // `capacity` elements.
+  virtual HRESULT32 createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out) = 0;
+  virtual bool getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
+                                    uint32_t &count) = 0;
+  virtual void releaseVertexDeclaration(GpuHandle decl) = 0;
+  virtual void setVertexDeclaration(GpuHandle decl) = 0;
+
   // Reads pixels of render target 0 as 0xAARRGGBB, row 0 at the top (screenshots, tests).
   virtual bool readPixels(int x, int y, int w, int h, uint32_t *argb) = 0;
 

@@ -30,6 +30,10 @@ enum D3dFormat : uint32_t
   D3DFMT_R32F = 114,
   D3DFMT_G32R32F = 115,
   D3DFMT_A32B32G32R32F = 116,
+  // Block-compressed formats are four-character codes.
+  D3DFMT_DXT1 = 0x31545844,  // "DXT1"
+  D3DFMT_DXT3 = 0x33545844,  // "DXT3"
+  D3DFMT_DXT5 = 0x35545844,  // "DXT5"
 };
 
 // Render states (D3DRENDERSTATETYPE values) the engine uses.
@@ -177,3 +181,37 @@ struct D3dMatrix
 {
   float m[4][4] = {};
 };
+
+// Vertex declaration element types and usages (D3DDECLTYPE, D3DDECLUSAGE values).
+enum D3dDeclType : uint8_t
+{
+  D3DDECLTYPE_FLOAT1 = 0,
+  D3DDECLTYPE_FLOAT2 = 1,
+  D3DDECLTYPE_FLOAT3 = 2,
+  D3DDECLTYPE_FLOAT4 = 3,
+  D3DDECLTYPE_D3DCOLOR = 4,
+  D3DDECLTYPE_SHORT2 = 6,
+  D3DDECLTYPE_SHORT4 = 7,
+  D3DDECLTYPE_UNUSED = 17,
+};
+enum D3dDeclUsage : uint8_t
+{
+  D3DDECLUSAGE_POSITION = 0,
+  D3DDECLUSAGE_NORMAL = 3,
+  D3DDECLUSAGE_TEXCOORD = 5,
+  D3DDECLUSAGE_TANGENT = 6,
+  D3DDECLUSAGE_COLOR = 10,
+};
+constexpr uint8_t D3DDECLMETHOD_DEFAULT = 0;
+
+// One element of a vertex declaration (D3DVERTEXELEMENT9); a list ends with D3DDECL_END.
+struct D3dVertexElement
+{
+  uint16_t stream;
+  uint16_t offset;
+  uint8_t type;
+  uint8_t method;
+  uint8_t usage;
+  uint8_t usageIndex;
+};
+constexpr D3dVertexElement D3DDECL_END = {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0};

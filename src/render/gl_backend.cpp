@@ -12,7 +12,7 @@
 static constexpr int MAX_TARGETS = 4;
 static constexpr int MAX_UNITS = 16;
 
-enum class ObjKind : uint8_t { None, Texture, Renderbuffer, Fence, VertexShader, PixelShader };
+enum class ObjKind : uint8_t { None, Texture, Renderbuffer, Fence, VertexShader, PixelShader, Buffer, Decl };
 
 struct GlBackend::Object
 {
@@ -21,6 +21,12 @@ struct GlBackend::Object
   GLsync fence = nullptr;
   int w = 0, h = 0, levels = 0;
   uint32_t format = 0;
+  // Buffers: size in bytes; textures: the level being written through a lock (-1: none).
+  uint32_t size = 0;
+  bool dynamic = false;
+  int locked_level = -1;
+  std::vector<uint8_t> staging;
+  std::vector<D3dVertexElement> elems;  // declarations, end marker included
 };
 
 // A vertex and pixel shader pair linked into one program, with the constant versions it holds.
@@ -72,6 +78,17 @@ struct GlBackend::State
   uint32_t stream_freq[2] = {1, 1};
   D3dMatrix transforms[2];
   uint32_t tss[8][8] = {};
+
+  // Vertex input: the streams, the index buffer and the declaration (or the fixed format of
+  // drawing from memory, whichever was set last).
+  struct Stream
+  {
+    GpuHandle vb = 0;
+    uint32_t offset = 0, stride = 0;
+  } streams[16];
+  GpuHandle ib = 0;
+  GpuHandle decl = 0;
+  bool decl_active = false;
 };
 
 const char *const gl_device_glsl = R"(
@@ -374,6 +391,10 @@ void GlBackend::destroyDeviceObjects()
         releaseTexture(h);
       else if (objects[i].kind == ObjKind::Renderbuffer)
         releaseSurface(h);
+      else if (objects[i].kind == ObjKind::Buffer)
+        releaseBuffer(h);
+      else if (objects[i].kind == ObjKind::Decl)
+        releaseVertexDeclaration(h);
       else if (objects[i].kind != ObjKind::Fence)
         releaseShader(h);
       else
@@ -522,8 +543,15 @@ HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uin
   for (int l = 0; l < levels; l++)
   {
     int lw = w >> l, lh = h >> l;
-    glTexImage2D(GL_TEXTURE_2D, l, GLint(f.internal), lw > 0 ? lw : 1, lh > 0 ? lh : 1, 0, f.format,
-                 f.type, nullptr);
+    lw = lw > 0 ? lw : 1;
+    lh = lh > 0 ? lh : 1;
+    if (f.block_bytes)
+    {
+      GLsizei bytes = GLsizei(((lw + 3) / 4) * ((lh + 3) / 4) * int(f.block_bytes));
+      glCompressedTexImage2D(GL_TEXTURE_2D, l, f.internal, lw, lh, 0, bytes, nullptr);
+    }
+    else
+      glTexImage2D(GL_TEXTURE_2D, l, GLint(f.internal), lw, lh, 0, f.format, f.type, nullptr);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels - 1);
   GLint swizzle[4] = {GLint(f.swizzle[0]), GLint(f.swizzle[1]), GLint(f.swizzle[2]),
@@ -915,8 +943,8 @@ void GlBackend::getTransform(D3dTransform kind, D3dMatrix &m)
 
 void GlBackend::setIndices(GpuHandle ib)
 {
-  // Index and vertex buffers are bound by the buffer services through the vertex array;
-  // unbinding (0) is all the device layer itself asks for.
+  // Bound to the vertex array at the next indexed draw.
+  st->ib = ib;
   if (ib == 0 && st->vao)
   {
     glBindVertexArray(st->vao);
@@ -924,7 +952,12 @@ void GlBackend::setIndices(GpuHandle ib)
   }
 }
 
-void GlBackend::setStreamSource(int, GpuHandle, uint32_t, uint32_t) {}
+void GlBackend::setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride)
+{
+  if (stream < 0 || stream >= 16)
+    return;
+  st->streams[stream] = State::Stream{vb, offset, stride};
+}
 
 HRESULT32 GlBackend::setStreamSourceFreq(int stream, uint32_t setting)
 {
@@ -934,7 +967,11 @@ HRESULT32 GlBackend::setStreamSourceFreq(int stream, uint32_t setting)
   return D3D_OK;
 }
 
-void GlBackend::setFvf(uint32_t fvf) { st->fvf = fvf; }
+void GlBackend::setFvf(uint32_t fvf)
+{
+  st->fvf = fvf;
+  st->decl_active = false;
+}
 
 HRESULT32 GlBackend::drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
                                      uint32_t stride)
@@ -947,8 +984,17 @@ HRESULT32 GlBackend::drawPrimitiveUp(uint32_t type, uint32_t primCount, const vo
   State &s = *st;
   glBindBuffer(GL_ARRAY_BUFFER, s.up_vbo);
   glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(n) * stride, data, GL_STREAM_DRAW);
+  if (s.decl_active)
+  {
+    applyVertexInput(stride);
+    glDrawArrays(gl_prim(type), 0, GLsizei(n));
+    return D3D_OK;
+  }
   for (GLuint i = 0; i < 16; i++)
+  {
+    glVertexAttribDivisor(i, 0);
     glDisableVertexAttribArray(i);
+  }
   glEnableVertexAttribArray(GL_ATTR_POSITION);
   glVertexAttribPointer(GL_ATTR_POSITION, 3, GL_FLOAT, GL_FALSE, GLsizei(stride), nullptr);
   if (s.fvf & D3DFVF_DIFFUSE)
@@ -971,6 +1017,11 @@ HRESULT32 GlBackend::drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_
     return D3D_OK;
   if (!prepareDraw())
     return D3DERR_INVALIDCALL;
+  const Object *ib = get(st->ib);
+  if (!ib || ib->kind != ObjKind::Buffer)
+    return D3DERR_INVALIDCALL;
+  applyVertexInput(0);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->name);
   const void *offset = reinterpret_cast<const void *>(uintptr_t(startIndex) * 2);
   uint32_t f = st->stream_freq[0];
   if (f & D3DSTREAMSOURCE_INDEXEDDATA)
@@ -988,6 +1039,7 @@ HRESULT32 GlBackend::drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t
     return D3D_OK;
   if (!prepareDraw())
     return D3DERR_INVALIDCALL;
+  applyVertexInput(0);
   glDrawArrays(gl_prim(type), GLint(startVertex), GLsizei(n));
   return D3D_OK;
 }
@@ -1183,4 +1235,289 @@ void GlBackend::setShaderConstants(bool pixel, int start, const float *data, int
   if (used < start + count)
     used = start + count;
   (pixel ? s.ps_version : s.vs_version)++;
+}
+
+int gl_attrib_location(uint32_t usage, uint32_t index)
+{
+  switch (usage)
+  {
+    case D3DDECLUSAGE_POSITION: return index == 0 ? int(GL_ATTR_POSITION) : -1;
+    case D3DDECLUSAGE_NORMAL: return index == 0 ? int(GL_ATTR_NORMAL) : -1;
+    case D3DDECLUSAGE_COLOR: return index < 2 ? int(GL_ATTR_COLOR0 + index) : -1;
+    case D3DDECLUSAGE_TEXCOORD: return index < 8 ? int(GL_ATTR_TEXCOORD0 + index) : -1;
+    case D3DDECLUSAGE_TANGENT: return index < 4 ? int(GL_ATTR_TANGENT + index) : -1;
+    default: return -1;
+  }
+}
+
+// Unit 0 is where textures are bound for uploads; put back what the device had there.
+void GlBackend::restoreUnit0()
+{
+  const Object *o = get(st->bound_tex[0]);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, o && o->kind == ObjKind::Texture ? o->name : 0);
+}
+
+HRESULT32 GlBackend::lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+                                 uint32_t &pitch)
+{
+  data = nullptr;
+  pitch = 0;
+  Object *o = get(tex);
+  GlFormat f;
+  if (!o || o->kind != ObjKind::Texture || level < 0 || level >= o->levels || o->locked_level >= 0 ||
+      !gl_format_of(o->format, f))
+    return D3DERR_INVALIDCALL;
+  uint32_t w = uint32_t(o->w) >> level, h = uint32_t(o->h) >> level;
+  w = w ? w : 1;
+  h = h ? h : 1;
+  uint32_t rows = f.block_bytes ? (h + 3) / 4 : h;
+  pitch = f.block_bytes ? (w + 3) / 4 * f.block_bytes : w * f.pixel_bytes;
+  o->staging.assign(size_t(pitch) * rows, 0);
+  if (!discard)
+  {
+    // A lock without discard sees the level as it is.
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, o->name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (f.block_bytes)
+      glGetCompressedTexImage(GL_TEXTURE_2D, level, o->staging.data());
+    else
+      glGetTexImage(GL_TEXTURE_2D, level, f.format, f.type, o->staging.data());
+    restoreUnit0();
+  }
+  o->locked_level = level;
+  data = o->staging.data();
+  return D3D_OK;
+}
+
+void GlBackend::unlockTexture(GpuHandle tex, int level)
+{
+  Object *o = get(tex);
+  GlFormat f;
+  if (!o || o->kind != ObjKind::Texture || o->locked_level != level || !gl_format_of(o->format, f))
+    return;
+  int w = o->w >> level, h = o->h >> level;
+  w = w > 0 ? w : 1;
+  h = h > 0 ? h : 1;
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, o->name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (f.block_bytes)
+    glCompressedTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, f.internal,
+                              GLsizei(o->staging.size()), o->staging.data());
+  else
+    glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, f.format, f.type, o->staging.data());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  restoreUnit0();
+  o->locked_level = -1;
+  std::vector<uint8_t>().swap(o->staging);
+}
+
+HRESULT32 GlBackend::createBuffer(uint32_t bytes, bool index, bool dynamic, GpuHandle &out)
+{
+  out = 0;
+  if (bytes == 0 || !st->device)
+    return D3DERR_INVALIDCALL;
+  Object o;
+  o.kind = ObjKind::Buffer;
+  o.size = bytes;
+  o.dynamic = dynamic;
+  (void)index;  // GL buffers serve either purpose
+  while (glGetError() != GL_NO_ERROR)
+  {
+  }
+  glGenBuffers(1, &o.name);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, o.name);
+  glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(bytes), nullptr,
+               dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+  if (glGetError() != GL_NO_ERROR)
+  {
+    glDeleteBuffers(1, &o.name);
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  out = add(o);
+  return D3D_OK;
+}
+
+HRESULT32 GlBackend::createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+{
+  return createBuffer(bytes, false, dynamic, out);
+}
+
+HRESULT32 GlBackend::createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+{
+  return createBuffer(bytes, true, dynamic, out);
+}
+
+void GlBackend::releaseBuffer(GpuHandle h)
+{
+  Object *o = get(h);
+  if (!o || o->kind != ObjKind::Buffer)
+    return;
+  State &s = *st;
+  for (State::Stream &str : s.streams)
+    if (str.vb == h)
+      str = State::Stream();
+  if (s.ib == h)
+    s.ib = 0;
+  glDeleteBuffers(1, &o->name);
+  remove(h);
+}
+
+HRESULT32 GlBackend::lockBuffer(GpuHandle h, uint32_t offset, uint32_t bytes, bool discard,
+                                void *&data)
+{
+  data = nullptr;
+  Object *o = get(h);
+  if (!o || o->kind != ObjKind::Buffer || offset >= o->size)
+    return D3DERR_INVALIDCALL;
+  if (bytes == 0)
+    bytes = o->size - offset;
+  if (uint64_t(offset) + bytes > o->size)
+    return D3DERR_INVALIDCALL;
+  glBindBuffer(GL_COPY_WRITE_BUFFER, o->name);
+  GLbitfield access = GL_MAP_WRITE_BIT | (discard ? GL_MAP_INVALIDATE_BUFFER_BIT : 0);
+  data = glMapBufferRange(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(bytes), access);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+  return data ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+void GlBackend::unlockBuffer(GpuHandle h)
+{
+  Object *o = get(h);
+  if (!o || o->kind != ObjKind::Buffer)
+    return;
+  glBindBuffer(GL_COPY_WRITE_BUFFER, o->name);
+  glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+}
+
+// Components, GL type and normalisation of a declaration type; false for none.
+static bool gl_decl_type(uint32_t type, GLint &size, GLenum &gltype, GLboolean &norm)
+{
+  norm = GL_FALSE;
+  switch (type)
+  {
+    case D3DDECLTYPE_FLOAT1: size = 1; gltype = GL_FLOAT; return true;
+    case D3DDECLTYPE_FLOAT2: size = 2; gltype = GL_FLOAT; return true;
+    case D3DDECLTYPE_FLOAT3: size = 3; gltype = GL_FLOAT; return true;
+    case D3DDECLTYPE_FLOAT4: size = 4; gltype = GL_FLOAT; return true;
+    case D3DDECLTYPE_D3DCOLOR:
+      size = GL_BGRA;
+      gltype = GL_UNSIGNED_BYTE;
+      norm = GL_TRUE;
+      return true;
+    case D3DDECLTYPE_SHORT2: size = 2; gltype = GL_SHORT; return true;  // unnormalised, as floats
+    case D3DDECLTYPE_SHORT4: size = 4; gltype = GL_SHORT; return true;
+    default: return false;
+  }
+}
+
+HRESULT32 GlBackend::createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out)
+{
+  out = 0;
+  Object o;
+  o.kind = ObjKind::Decl;
+  uint32_t taken = 0;
+  for (int i = 0;; i++)
+  {
+    const D3dVertexElement &e = elems[i];
+    o.elems.push_back(e);
+    if (e.stream == 0xFF)
+      break;
+    GLint size;
+    GLenum type;
+    GLboolean norm;
+    int loc = gl_attrib_location(e.usage, e.usageIndex);
+    // Unknown types, streams past the last, unmapped usages and two elements feeding one
+    // attribute are refused, as Direct3D refuses invalid declarations.
+    if (i >= 64 || !gl_decl_type(e.type, size, type, norm) || e.stream >= 16 || loc < 0 ||
+        (taken & (1u << loc)))
+      return D3DERR_INVALIDCALL;
+    taken |= 1u << loc;
+  }
+  out = add(o);
+  return D3D_OK;
+}
+
+bool GlBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
+                                     uint32_t &count)
+{
+  const Object *o = get(decl);
+  if (!o || o->kind != ObjKind::Decl || o->elems.size() > capacity)
+    return false;
+  count = uint32_t(o->elems.size());
+  std::memcpy(elems, o->elems.data(), o->elems.size() * sizeof(D3dVertexElement));
+  return true;
+}
+
+void GlBackend::releaseVertexDeclaration(GpuHandle decl)
+{
+  Object *o = get(decl);
+  if (!o || o->kind != ObjKind::Decl)
+    return;
+  if (st->decl == decl)
+  {
+    st->decl = 0;
+    st->decl_active = false;
+  }
+  remove(decl);
+}
+
+void GlBackend::setVertexDeclaration(GpuHandle decl)
+{
+  st->decl = decl;
+  st->decl_active = true;
+}
+
+void GlBackend::applyVertexInput(uint32_t up_stride)
+{
+  State &s = *st;
+  for (GLuint i = 0; i < 16; i++)
+  {
+    glDisableVertexAttribArray(i);
+    glVertexAttribDivisor(i, 0);
+  }
+  glVertexAttrib4f(GL_ATTR_COLOR0, 1.f, 1.f, 1.f, 1.f);
+  const Object *d = s.decl_active ? get(s.decl) : nullptr;
+  if (!d || d->kind != ObjKind::Decl)
+    return;
+  for (const D3dVertexElement &e : d->elems)
+  {
+    if (e.stream == 0xFF)
+      break;
+    GLint size;
+    GLenum type;
+    GLboolean norm;
+    int loc = gl_attrib_location(e.usage, e.usageIndex);
+    if (loc < 0 || !gl_decl_type(e.type, size, type, norm))
+      continue;
+    const State::Stream &str = s.streams[e.stream];
+    GLuint name;
+    uint32_t stride, offset;
+    if (up_stride && e.stream == 0)
+    {
+      name = s.up_vbo;
+      stride = up_stride;
+      offset = 0;
+    }
+    else
+    {
+      const Object *vb = get(str.vb);
+      if (!vb || vb->kind != ObjKind::Buffer)
+        continue;
+      name = vb->name;
+      stride = str.stride;
+      offset = str.offset;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+    glEnableVertexAttribArray(GLuint(loc));
+    glVertexAttribPointer(GLuint(loc), size, type, norm, GLsizei(stride),
+                          reinterpret_cast<const void *>(uintptr_t(offset) + e.offset));
+    // Instancing: stream 1 advances once per instance while stream 0 is indexed data.
+    bool per_instance = e.stream < 2 && (s.stream_freq[e.stream] & D3DSTREAMSOURCE_INSTANCEDATA);
+    glVertexAttribDivisor(GLuint(loc), per_instance ? 1 : 0);
+  }
 }

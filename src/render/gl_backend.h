@@ -20,8 +20,10 @@ enum GlAttribLocation : uint32_t
   GL_ATTR_COLOR0 = 2,
   GL_ATTR_COLOR1 = 3,
   GL_ATTR_TEXCOORD0 = 4,  // TEXCOORD n at 4 + n, n < 8
-  GL_ATTR_TANGENT = 12,
+  GL_ATTR_TANGENT = 12,  // TANGENT n at 12 + n, n < 4
 };
+// The location of a vertex element by its Direct3D usage and usage index; -1 when none.
+int gl_attrib_location(uint32_t d3d_usage, uint32_t usage_index);
 
 // GLSL placed after "#version 330 core" and the stage define (VSH or PSH) of every program: the
 // device uniform block, `vec4 qm_device_position(vec4 clip_pos)` for vertex shaders and
@@ -96,7 +98,21 @@ public:
   void setShaders(GpuHandle vs, GpuHandle ps) override;
   void setShaderConstants(bool pixel, int start, const float *data, int count) override;
   // Binds a texture (or 0) to a sampler unit.
-  void setTexture(int stage, GpuHandle tex);
+  void setTexture(int stage, GpuHandle tex) override;
+  HRESULT32 lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+                        uint32_t &pitch) override;
+  void unlockTexture(GpuHandle tex, int level) override;
+  HRESULT32 createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
+  HRESULT32 createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
+  void releaseBuffer(GpuHandle buf) override;
+  HRESULT32 lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+                       void *&data) override;
+  void unlockBuffer(GpuHandle buf) override;
+  HRESULT32 createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out) override;
+  bool getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
+                            uint32_t &count) override;
+  void releaseVertexDeclaration(GpuHandle decl) override;
+  void setVertexDeclaration(GpuHandle decl) override;
 
   struct Object;
   struct State;
@@ -119,6 +135,11 @@ private:
   // The linked program of a vertex and pixel shader pair (linked on first use); null on failure.
   struct ShaderProgram *pairProgram(GpuHandle vs, GpuHandle ps, std::string *messages);
   void uploadConstants(struct ShaderProgram &p);
+  HRESULT32 createBuffer(uint32_t bytes, bool index, bool dynamic, GpuHandle &out);
+  // Points the attributes at the streams of the current declaration; `up_stride` non-zero draws
+  // stream 0 from the memory buffer instead.
+  void applyVertexInput(uint32_t up_stride);
+  void restoreUnit0();
 
   std::vector<Object> objects;
   std::vector<GpuHandle> free_handles;

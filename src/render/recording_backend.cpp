@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 const char *render_state_name(D3dRenderState rs)
@@ -172,16 +173,150 @@ void RecordingBackend::releaseSurface(GpuHandle s)
 HRESULT32 RecordingBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
                                           uint32_t pool, GpuHandle &out)
 {
+  if (texture_error != D3D_OK)
+  {
+    out = 0;
+    log("CreateTexture(%dx%d, %d, %u, %u, %u) failed", w, h, levels, usage, format, pool);
+    return texture_error;
+  }
   out = make();
   log("CreateTexture(%dx%d, %d, %u, %u, %u) -> %u", w, h, levels, usage, format, pool, out);
+  TextureData &t = textures[out];
+  t.w = w;
+  t.h = h;
+  t.levels = levels;
+  t.format = format;
+  t.level.resize(size_t(levels > 0 ? levels : 1));
   return D3D_OK;
 }
 
 void RecordingBackend::releaseTexture(GpuHandle t)
 {
   live--;
+  textures.erase(t);
   log("ReleaseTexture(%u)", t);
 }
+
+// Bytes of one row and the number of rows of a level (rows of 4x4 blocks for block formats).
+static void level_layout(const RecordingBackend::TextureData &t, int level, uint32_t &pitch,
+                         uint32_t &rows)
+{
+  uint32_t w = uint32_t(t.w) >> level, h = uint32_t(t.h) >> level;
+  w = w ? w : 1;
+  h = h ? h : 1;
+  bool dxt = t.format == D3DFMT_DXT1 || t.format == D3DFMT_DXT3 || t.format == D3DFMT_DXT5;
+  if (dxt)
+  {
+    pitch = (w + 3) / 4 * (t.format == D3DFMT_DXT1 ? 8 : 16);
+    rows = (h + 3) / 4;
+    return;
+  }
+  pitch = w * (t.format == D3DFMT_L8 ? 1 : 4);
+  rows = h;
+}
+
+HRESULT32 RecordingBackend::lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+                                        uint32_t &pitch)
+{
+  log("LockTexture(%u, %d%s)%s", tex, level, discard ? ", discard" : "",
+      lock_error != D3D_OK ? " failed" : "");
+  auto it = textures.find(tex);
+  if (lock_error != D3D_OK)
+    return lock_error;
+  if (it == textures.end() || level < 0 || size_t(level) >= it->second.level.size())
+    return D3DERR_INVALIDCALL;
+  uint32_t rows = 0;
+  level_layout(it->second, level, pitch, rows);
+  std::vector<uint8_t> &bytes = it->second.level[size_t(level)];
+  bytes.resize(size_t(pitch) * rows);
+  data = bytes.data();
+  return D3D_OK;
+}
+
+void RecordingBackend::unlockTexture(GpuHandle tex, int level) { log("UnlockTexture(%u, %d)", tex, level); }
+
+void RecordingBackend::setTexture(int stage, GpuHandle tex) { log("SetTexture(%d, %u)", stage, tex); }
+
+HRESULT32 RecordingBackend::createBuffer(const char *kind, uint32_t bytes, bool dynamic, GpuHandle &out)
+{
+  if (buffer_error != D3D_OK)
+  {
+    out = 0;
+    log("Create%sBuffer(%u, %s) failed", kind, bytes, dynamic ? "dynamic" : "static");
+    return buffer_error;
+  }
+  out = make();
+  buffers[out].assign(bytes, 0);
+  log("Create%sBuffer(%u, %s) -> %u", kind, bytes, dynamic ? "dynamic" : "static", out);
+  return D3D_OK;
+}
+
+HRESULT32 RecordingBackend::createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+{
+  return createBuffer("Vertex", bytes, dynamic, out);
+}
+
+HRESULT32 RecordingBackend::createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+{
+  return createBuffer("Index", bytes, dynamic, out);
+}
+
+void RecordingBackend::releaseBuffer(GpuHandle buf)
+{
+  live--;
+  buffers.erase(buf);
+  log("ReleaseBuffer(%u)", buf);
+}
+
+HRESULT32 RecordingBackend::lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+                                       void *&data)
+{
+  log("LockBuffer(%u, %u, %u%s)", buf, offset, bytes, discard ? ", discard" : "");
+  auto it = buffers.find(buf);
+  if (it == buffers.end() || uint64_t(offset) + bytes > it->second.size())
+    return D3DERR_INVALIDCALL;
+  data = it->second.data() + offset;
+  return D3D_OK;
+}
+
+void RecordingBackend::unlockBuffer(GpuHandle buf) { log("UnlockBuffer(%u)", buf); }
+
+HRESULT32 RecordingBackend::createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out)
+{
+  size_t n = 0;
+  while (elems[n].stream != 0xFF)
+    n++;
+  if (vdecl_error != D3D_OK)
+  {
+    out = 0;
+    log("CreateVertexDeclaration(%zu) failed", n);
+    return vdecl_error;
+  }
+  out = make();
+  vdecls[out].assign(elems, elems + n + 1);
+  log("CreateVertexDeclaration(%zu) -> %u", n, out);
+  return D3D_OK;
+}
+
+bool RecordingBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems,
+                                            uint32_t capacity, uint32_t &count)
+{
+  auto it = vdecls.find(decl);
+  if (it == vdecls.end() || it->second.size() > capacity)
+    return false;
+  count = uint32_t(it->second.size());
+  std::copy(it->second.begin(), it->second.end(), elems);
+  return true;
+}
+
+void RecordingBackend::releaseVertexDeclaration(GpuHandle decl)
+{
+  live--;
+  vdecls.erase(decl);
+  log("ReleaseVertexDeclaration(%u)", decl);
+}
+
+void RecordingBackend::setVertexDeclaration(GpuHandle decl) { log("SetVertexDeclaration(%u)", decl); }
 
 HRESULT32 RecordingBackend::createEventQuery(GpuHandle &out)
 {

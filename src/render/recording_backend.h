@@ -29,6 +29,20 @@ public:
   bool gpu_follows = true;
   uint32_t gpu_done = 0;
   uint32_t texture_mem = 256u << 20;
+  // Resources: failures to play, and what was written into textures and buffers.
+  HRESULT32 texture_error = D3D_OK;  // what createTexture answers
+  HRESULT32 lock_error = D3D_OK;     // what lockTexture answers
+  HRESULT32 buffer_error = D3D_OK;   // what createVertexBuffer / createIndexBuffer answer
+  HRESULT32 vdecl_error = D3D_OK;    // what createVertexDeclaration answers
+  struct TextureData
+  {
+    int w = 0, h = 0, levels = 0;
+    uint32_t format = 0;
+    std::vector<std::vector<uint8_t>> level;  // packed rows, one vector per level
+  };
+  std::map<GpuHandle, TextureData> textures;
+  std::map<GpuHandle, std::vector<uint8_t>> buffers;
+  std::map<GpuHandle, std::vector<D3dVertexElement>> vdecls;
 
   // The present parameters of the latest creation or successful reset.
   PresentParams last_pp;
@@ -84,6 +98,21 @@ public:
                                  uint32_t primCount) override;
   HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
   bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
+  HRESULT32 lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+                        uint32_t &pitch) override;
+  void unlockTexture(GpuHandle tex, int level) override;
+  void setTexture(int stage, GpuHandle tex) override;
+  HRESULT32 createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
+  HRESULT32 createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
+  void releaseBuffer(GpuHandle buf) override;
+  HRESULT32 lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+                       void *&data) override;
+  void unlockBuffer(GpuHandle buf) override;
+  HRESULT32 createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out) override;
+  bool getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
+                            uint32_t &count) override;
+  void releaseVertexDeclaration(GpuHandle decl) override;
+  void setVertexDeclaration(GpuHandle decl) override;
 
   // Shaders: a stage "compiles" unless its code holds "#error", whose line becomes the message.
   // The code of every live shader is kept so tests can see what is bound.
@@ -101,6 +130,8 @@ public:
   bool fail_link = false;
 
 private:
+  HRESULT32 createBuffer(const char *kind, uint32_t bytes, bool dynamic, GpuHandle &out);
+
   void log(const char *fmt, ...) __attribute__((format(printf, 2, 3)));
   GpuHandle make();
   bool unusable() const { return needs_reset || cooperative_level != D3D_OK; }

@@ -1,0 +1,82 @@
+// Loading DDS files into managed textures, level after level.
+#include <cstdio>
+
+#include "render/dds.h"
+#include "render/device.h"
+#include "render/texture.h"
+#include "render/texture_cache.h"
+#include "support/debug.h"
+
+bool load_file(const char *path, DynArray<uint8_t> &buffer)
+{
+  buffer.clear();
+  FILE *f = path ? fopen(path, "rb") : nullptr;
+  if (!f)
+    return false;
+  bool ok = false;
+  long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+  if (size >= 0 && size <= 0x7FFFFFFF && fseek(f, 0, SEEK_SET) == 0)
+  {
+    buffer.resize(int(size));
+    ok = fread(buffer.data, 1, size_t(size), f) == size_t(size);
+  }
+  fclose(f);
+  if (!ok)
+    buffer.clear();
+  return ok;
+}
+
+Texture *try_load_dds_texture(const char *path, char *err, int err_size)
+{
+  DynArray<uint8_t> file;
+  if (!load_file(path, file))
+  {
+    snprintf(err, size_t(err_size), "Error loading file '%s'", path);
+    debug("%s", err);
+    return nullptr;
+  }
+  DdsInfo info;
+  if (!parse_dds(file.data, size_t(file.num), info))
+  {
+    snprintf(err, size_t(err_size), "Texture '%s' is not a DDS", path);
+    debug("%s", err);
+    return nullptr;
+  }
+  Texture *tex = create_texture(info.width, info.height, info.levels, 0, info.format,
+                                D3DPOOL_MANAGED);
+  if (!tex)
+  {
+    snprintf(err, size_t(err_size), "Error creating texture from '%s'", path);
+    debug("%s", err);
+    return nullptr;
+  }
+  RenderBackend &be = *get_render_backend();
+  const uint8_t *src = file.data + DDS_HEADER_BYTES;
+  for (uint32_t l = 0; l < info.levels; l++)
+  {
+    void *dst = nullptr;
+    uint32_t pitch = 0;
+    HRESULT32 hr = be.lockTexture(tex->tex, int(l), false, dst, pitch);
+    if (hr != D3D_OK)
+    {
+      snprintf(err, size_t(err_size), "error loading texture '%s' (code 0x%08X)", path, hr);
+      debug("%s", err);
+      release_texture(tex);
+      return nullptr;
+    }
+    dds_copy_level(info, l, src, static_cast<uint8_t *>(dst), pitch);
+    be.unlockTexture(tex->tex, int(l));
+    src += dds_level_bytes(info, l);
+  }
+  debug("loaded DDS texture '%s'", path);
+  return tex;
+}
+
+Texture *load_dds_texture(const char *path)
+{
+  char err[600];
+  Texture *tex = try_load_dds_texture(path, err, sizeof(err));
+  if (!tex)
+    fatal("%s", err);
+  return tex;
+}
