@@ -1,4 +1,6 @@
 // Loading DDS files into managed textures, level after level.
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "render/dds.h"
@@ -14,7 +16,10 @@ bool load_file(const char *path, DynArray<uint8_t> &buffer)
   if (!f)
     return false;
   bool ok = false;
-  long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+  struct stat st;
+  // Directories open too; only regular files have contents to read.
+  bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+  long size = regular && fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
   if (size >= 0 && size <= 0x7FFFFFFF && fseek(f, 0, SEEK_SET) == 0)
   {
     buffer.resize(int(size));

@@ -173,11 +173,11 @@ void RecordingBackend::releaseSurface(GpuHandle s)
 HRESULT32 RecordingBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
                                           uint32_t pool, GpuHandle &out)
 {
-  if (texture_error != D3D_OK)
+  if (texture_error != D3D_OK || format == D3DFMT_UNKNOWN)
   {
     out = 0;
     log("CreateTexture(%dx%d, %d, %u, %u, %u) failed", w, h, levels, usage, format, pool);
-    return texture_error;
+    return format == D3DFMT_UNKNOWN ? D3DERR_INVALIDCALL : texture_error;
   }
   out = make();
   log("CreateTexture(%dx%d, %d, %u, %u, %u) -> %u", w, h, levels, usage, format, pool, out);
