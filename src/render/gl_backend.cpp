@@ -1483,7 +1483,25 @@ void GlBackend::applyVertexInput(uint32_t up_stride)
   glVertexAttrib4f(GL_ATTR_COLOR0, 1.f, 1.f, 1.f, 1.f);
   const Object *d = s.decl_active ? get(s.decl) : nullptr;
   if (!d || d->kind != ObjKind::Decl)
+  {
+    // The fixed vertex format: position, then an optional diffuse colour, from stream 0.
+    const Object *vb = get(s.streams[0].vb);
+    if (!(s.fvf & D3DFVF_XYZ) || !vb || vb->kind != ObjKind::Buffer)
+      return;
+    GLsizei stride = GLsizei(s.streams[0].stride);
+    uintptr_t base = s.streams[0].offset;
+    glBindBuffer(GL_ARRAY_BUFFER, vb->name);
+    glEnableVertexAttribArray(GL_ATTR_POSITION);
+    glVertexAttribPointer(GL_ATTR_POSITION, 3, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void *>(base));
+    if (s.fvf & D3DFVF_DIFFUSE)
+    {
+      glEnableVertexAttribArray(GL_ATTR_COLOR0);
+      glVertexAttribPointer(GL_ATTR_COLOR0, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                            reinterpret_cast<const void *>(base + 12));
+    }
     return;
+  }
   for (const D3dVertexElement &e : d->elems)
   {
     if (e.stream == 0xFF)

@@ -189,4 +189,20 @@ TEST(DdsParse, FilesShorterThanTheirLevelsAreRefused)
   wrap32.height = 16384;
   EXPECT_FALSE(accepted(wrap32));
 }
+
+TEST(DdsParse, FuzzSeedsAreAcceptedFiles)
+{
+  std::filesystem::path seeds = std::filesystem::path(QM_SOURCE_DIR) / "fuzz/corpus/dds";
+  int n = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(seeds))
+  {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<uint8_t> f((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    DdsInfo info;
+    EXPECT_TRUE(parse_dds(f.data(), f.size(), info)) << entry.path();
+    EXPECT_EQ(DDS_HEADER_BYTES + info.data_bytes, f.size()) << entry.path();
+    n++;
+  }
+  EXPECT_GE(n, 6);
+}
 }  // namespace

@@ -226,4 +226,39 @@ TEST_F(GlTextures, LockedAndCompressedTexelsReachTheScreen)
   unlock_vb(dyn);
   restore_back_buffer();
 }
+TEST_F(GlTextures, FixedFormatAndDeclarationsDrawFromBuffers)
+{
+  // Position and D3DCOLOR from a dynamic buffer with the fixed format (built-in program).
+  struct ColorVertex
+  {
+    float x, y, z;
+    uint32_t color;
+  } tri[3] = {{-1, -1, 0.5f, 0xFF00FF00}, {-1, 3, 0.5f, 0xFF00FF00}, {3, -1, 0.5f, 0xFF00FF00}};
+  VertexBuffer *cvb = create_vb(sizeof(tri), 0);
+  void *p = lock_vb(cvb, 0, 0);
+  ASSERT_NE(p, nullptr);
+  memcpy(p, tri, sizeof(tri));
+  unlock_vb(cvb);
+  gl.useProgram(0);
+  gl.setFvf(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  set_vb(0, cvb, 0, sizeof(ColorVertex));
+  clear_view_color(0xFF000000);
+  draw_prim(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(px(8, 8), 0x00FF00u);
+
+  // The same vertices through a declaration, with the colour read as BGRA from D3DCOLOR.
+  static const VsdElement desc[] = {{0, 0, VSDT_FLOAT3, VSDU_POSITION, 0},
+                                    {12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0},
+                                    {0, VSD_END, 0, 0, 0}};
+  tri[0].color = tri[1].color = tri[2].color = 0xFFFF8000;
+  p = lock_vb(cvb, 0, 0);
+  ASSERT_NE(p, nullptr);
+  memcpy(p, tri, sizeof(tri));
+  unlock_vb(cvb);
+  set_vdecl(create_vdecl(desc));
+  clear_view_color(0xFF000000);
+  draw_prim(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(px(8, 8), 0xFF8000u);
+  gl.useProgram(program);
+}
 }  // namespace
