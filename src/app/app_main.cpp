@@ -12,6 +12,7 @@
 #include "app/startup_settings.h"
 #include "app/timer.h"
 #include "app/world_links.h"
+#include "app/world_tool.h"
 #include "gameobj_host/gameobj_module.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
@@ -21,6 +22,7 @@
 #include "render/gl_backend.h"
 #include "render/resource_hooks.h"
 #include "render/shader.h"
+#include "script/world_gen.h"
 #include "support/debug.h"
 #include "support/file_path.h"
 
@@ -46,7 +48,11 @@ public:
   bool renderFrame(float dt) override { return render_d3d_frame(dt); }
   void present() override { present_d3d(); }
   void sleepMsec(int ms) override { platform_sleep_msec(ms); }
-  void oncePerSecond() override { reload_shaders(false); }
+  void oncePerSecond() override
+  {
+    reload_shaders(false);
+    check_world_gen_reload();
+  }
 
 private:
   int stepLimit;
@@ -62,6 +68,7 @@ constexpr int HEADLESS_WIDTH = 1280, HEADLESS_HEIGHT = 720;
 void close_all_systems()
 {
   debug("closing...");
+  close_world_gen_vm();
   close_d3d();
   set_render_backend(nullptr);
   sdl_window_detach();
@@ -110,6 +117,8 @@ int app_main(int argc, char **argv)
     fprintf(stderr, "quenmoor: %s (see --help)\n", opt.error);
     return 2;
   }
+  if (opt.gen_world)
+    return run_world_tool(opt);
 
   init_app_path();
   debug("app path: '%s'", app_path);
@@ -158,6 +167,7 @@ int app_main(int argc, char **argv)
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
+  init_world_gen_vm();
   connect_world_links();
   go_to_main_menu();
   if (void *player = gameobj_local_player())

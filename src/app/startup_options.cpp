@@ -50,7 +50,33 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
       else
         opt.steps = int(n);
     }
+    else if (!strcmp(a, "--gen-world") || !strcmp(a, "--script") || !strcmp(a, "--out"))
+    {
+      const char *v = i + 1 < argc ? argv[++i] : nullptr;
+      if (!v || !*v)
+        opt.error = !strcmp(a, "--gen-world") ? "--gen-world needs a world name"
+                    : !strcmp(a, "--script")  ? "--script needs a file name"
+                                              : "--out needs a directory";
+      else
+        (!strcmp(a, "--gen-world") ? opt.gen_world : !strcmp(a, "--script") ? opt.gen_script : opt.gen_out) = v;
+    }
+    else if (!strcmp(a, "--seed"))
+    {
+      const char *v = i + 1 < argc ? argv[++i] : nullptr;
+      char *end = nullptr;
+      errno = 0;
+      unsigned long long n = v && *v != '-' ? strtoull(v, &end, 10) : 0;
+      if (!v || *v == '-' || !*v || *end || errno)
+        opt.error = "--seed needs a whole number from 0 to 18446744073709551615";
+      else
+      {
+        opt.seed = n;
+        opt.seed_given = true;
+      }
+    }
   }
+  if (!opt.error && opt.gen_world && !opt.gen_out)
+    opt.error = "--gen-world needs --out DIR";
 }
 
 const char *startup_help_text()
@@ -75,5 +101,12 @@ const char *startup_help_text()
          "  --headless  run without a display or window\n"
          "  --steps N   run N simulation steps (20 per second), then quit with exit code 0\n"
          "  --no-shader-compiler  run from the shader cache only (also QM_NO_SHADER_COMPILER=1)\n"
-         "  --help      show this text\n";
+         "  --help      show this text\n"
+         "\n"
+         "World tool (no window, no GPU):\n"
+         "  --gen-world NAME --out DIR [--seed N] [--script FILE] [--steps N]\n"
+         "              generate the world NAME (\"game\", \"main_menu\") with the world script\n"
+         "              (default gen/main.nut beside the executable) from seed N (default: the\n"
+         "              start-up counter), run N water steps, and write color.png, relief.png,\n"
+         "              height.png, height.json, water.png, hmap.f32 and water.f32 into DIR\n";
 }

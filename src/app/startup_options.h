@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // Command-line switches and the start-up options they set.
 
 struct StartupOptions
@@ -10,7 +11,13 @@ struct StartupOptions
   bool headless = false;
   bool no_shader_compiler = false;  // run from the shader cache only
   bool help = false;
-  int steps = 0;  // > 0: quit after this many simulation steps
+  int steps = 0;  // > 0: quit after this many simulation steps (world tool: water steps)
+  // The headless world tool: --gen-world NAME [--seed N] [--script FILE] [--steps N] --out DIR.
+  const char *gen_world = nullptr;
+  const char *gen_script = nullptr;
+  const char *gen_out = nullptr;
+  bool seed_given = false;
+  uint64_t seed = 0;
   const char *error = nullptr;  // a malformed switch, reported before start-up
 };
 

@@ -3,7 +3,8 @@
 // (erosion, water) and the water step, and the surface query of the camera.
 //
 // World generation is reached through `world_links`, which stays empty until the world script
-// machine is started (connect_world_links); until then generating leaves the world as it is.
+// machine is started and connect_world_links points it at generate_world; until then generating
+// leaves the world as it is.
 
 struct WorldLinks
 {

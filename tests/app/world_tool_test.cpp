@@ -1,0 +1,195 @@
+#include "app/world_tool.h"
+
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/startup_options.h"
+#include "app/world_pictures.h"
+#include "gui/visual_log.h"
+#include "support/file_path.h"
+#include "terrain/hmap_data.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+StartupOptions parse(std::initializer_list<const char *> args)
+{
+  std::vector<const char *> v{"quenmoor"};
+  v.insert(v.end(), args.begin(), args.end());
+  StartupOptions o;
+  apply_switches(int(v.size()), v.data(), o);
+  return o;
+}
+
+std::string read_file(const std::string &path)
+{
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A scratch directory with a game directory (app_path) holding a world script.
+struct ToolDir
+{
+  std::string root;
+  char saved[260];
+  explicit ToolDir(const char *script)
+  {
+    const char *base = getenv("QM_TEST_TMP");
+    root = std::string(base ? base : "/tmp") + "/qm_world_tool_" + std::to_string(getpid());
+    std::filesystem::create_directories(root + "/game/gen");
+    std::ofstream(root + "/game/gen/main.nut") << script;
+    memcpy(saved, app_path, sizeof(saved));
+  }
+  ~ToolDir()
+  {
+    memcpy(app_path, saved, sizeof(saved));
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+  }
+  // Runs the tool with the script given by path (the tool itself points app_path at the
+  // executable, so the script is named explicitly).
+  int run(const char *world, const std::string &out, const char *seed, int steps = 0)
+  {
+    std::string script = root + "/game/gen/main.nut";
+    std::string steps_text = std::to_string(steps);
+    StartupOptions o = steps ? parse({"--gen-world", world, "--seed", seed, "--script", script.c_str(), "--out",
+                                      out.c_str(), "--steps", steps_text.c_str()})
+                             : parse({"--gen-world", world, "--seed", seed, "--script", script.c_str(), "--out",
+                                      out.c_str()});
+    EXPECT_EQ(o.error, nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int rc = run_world_tool(o);
+    log = testing::internal::GetCapturedStdout();
+    err = testing::internal::GetCapturedStderr();
+    return rc;
+  }
+  std::string log, err;
+};
+
+const char *const small_world = R"(
+function generate_world(name) {
+  reseed_noise()
+  show_splash("Shaping", 0.5)
+  add_fast_noise(0, name == "game" ? 20 : 5, null, GT_NONE, 255, 0.5)
+  recolor_by_height(ColorRamp(function(t) { return lerpcolor(0xFF204010, 0xFFE0E0E0, t) }), null)
+  apply_water_mask(HmapMask.fromHeight(), function(d, h) { return h < 6 ? 6 - h : 0 })
+  place_house(128, 128, 0)
+}
+)";
+}  // namespace
+
+TEST(WorldToolOptions, ParsesTheToolSwitches)
+{
+  StartupOptions o = parse({"--gen-world", "game", "--seed", "18446744073709551615", "--out", "d", "--steps", "3"});
+  EXPECT_EQ(o.error, nullptr);
+  EXPECT_STREQ(o.gen_world, "game");
+  EXPECT_STREQ(o.gen_out, "d");
+  EXPECT_TRUE(o.seed_given);
+  EXPECT_EQ(o.seed, 18446744073709551615ull);
+  EXPECT_EQ(o.steps, 3);
+  EXPECT_EQ(o.gen_script, nullptr);
+
+  EXPECT_STREQ(parse({"--gen-world", "game"}).error, "--gen-world needs --out DIR");
+  EXPECT_STREQ(parse({"--gen-world"}).error, "--gen-world needs a world name");
+  EXPECT_STREQ(parse({"--gen-world", "g", "--out", "d", "--seed", "-1"}).error,
+               "--seed needs a whole number from 0 to 18446744073709551615");
+  EXPECT_STREQ(parse({"--seed", "18446744073709551616"}).error,
+               "--seed needs a whole number from 0 to 18446744073709551615");
+  EXPECT_STREQ(parse({"--seed", "12x"}).error, "--seed needs a whole number from 0 to 18446744073709551615");
+  EXPECT_FALSE(parse({"--seed", "12"}).gen_world);
+}
+
+TEST(WorldTool, SameSeedWritesIdenticalFiles)
+{
+  ToolDir dir(small_world);
+  const std::string a = dir.root + "/a", b = dir.root + "/b", c = dir.root + "/c";
+  ASSERT_EQ(dir.run("game", a, "7", 3), 0) << dir.err;
+  EXPECT_NE(dir.log.find("game_rnd_seed=7;"), std::string::npos);
+  EXPECT_NE(dir.err.find("Shaping"), std::string::npos);  // progress on the terminal
+  ASSERT_EQ(dir.run("game", b, "7", 3), 0) << dir.err;
+  ASSERT_EQ(dir.run("game", c, "8", 3), 0) << dir.err;
+  for (const char *f : {"color.png", "relief.png", "height.png", "height.json", "water.png", "hmap.f32", "water.f32"})
+  {
+    std::string fa = read_file(a + "/" + f);
+    ASSERT_FALSE(fa.empty()) << f;
+    EXPECT_EQ(fa, read_file(b + "/" + f)) << f;
+  }
+  EXPECT_NE(read_file(a + "/hmap.f32"), read_file(c + "/hmap.f32"));
+  EXPECT_EQ(read_file(a + "/hmap.f32").size(), 4u * HMAP_CELLS);
+  EXPECT_EQ(read_file(a + "/water.f32").size(), 16u * HMAP_CELLS);
+
+  // The height picture spans the lowest to the highest sample, as height.json says.
+  int w, h, n;
+  std::string png = read_file(a + "/height.png");
+  stbi_us *px = stbi_load_16_from_memory(reinterpret_cast<const stbi_uc *>(png.data()), int(png.size()), &w, &h, &n, 1);
+  ASSERT_TRUE(px);
+  EXPECT_EQ(w, 256);
+  EXPECT_EQ(h, 256);
+  int lo = 65535, hi = 0;
+  for (int i = 0; i < w * h; i++)
+    lo = std::min(lo, int(px[i])), hi = std::max(hi, int(px[i]));
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 65535);
+  stbi_image_free(px);
+  EXPECT_NE(read_file(a + "/height.json").find("\"min\": "), std::string::npos);
+}
+
+TEST(WorldTool, ScriptFailureExitsNonZeroWithTheMessage)
+{
+  ToolDir dir("function generate_world(name) { apply_height_mask(null, null) }");
+  EXPECT_EQ(dir.run("game", dir.root + "/out", "1"), 1);
+  EXPECT_NE(dir.err.find("world generation failed"), std::string::npos);
+  EXPECT_NE(dir.err.find("no mask and no func in apply_height_mask()"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.root + "/out/relief.png"));
+  set_error_message(nullptr);
+
+  ToolDir broken("function generate_world(name) {");
+  EXPECT_EQ(broken.run("game", broken.root + "/out", "1"), 1);
+  EXPECT_NE(broken.err.find("the world script did not load"), std::string::npos);
+  set_error_message(nullptr);
+}
+
+TEST(WorldPictures, ColourBlendsTheOverlayAndMarksHouses)
+{
+  HD::reset();
+  HD::Surface &s = HD::surface[hmap_idx(10, 0)];
+  s.color = 0xFF000000;
+  s.top_color = 0x80FFFFFF;
+  HD::surface[hmap_idx(11, 0)].ground_type = GT_HOUSE;
+  HD::hmap[hmap_idx(12, 255)] = 5.f;
+  std::vector<uint8_t> rgb(3 * WORLD_IMAGE_PIXELS);
+  make_color_image(rgb.data());
+  const uint8_t *p = &rgb[3 * (255 * 256 + 10)];  // z = 0 is the bottom row
+  EXPECT_EQ(p[0], 128);
+  EXPECT_EQ(p[1], 128);
+  EXPECT_EQ(rgb[3 * (255 * 256 + 11)], 178);
+  EXPECT_EQ(rgb[3 * (255 * 256 + 12)], 128);  // reset grey
+
+  std::vector<uint16_t> grey(WORLD_IMAGE_PIXELS);
+  float lo, hi;
+  make_height_image(grey.data(), lo, hi);
+  EXPECT_EQ(lo, 0.f);
+  EXPECT_EQ(hi, 5.f);
+  EXPECT_EQ(grey[12], 65535);  // z = 255 is the top row
+  EXPECT_EQ(grey[13], 0);
+  HD::reset();
+  make_height_image(grey.data(), lo, hi);  // a flat world is all 0
+  EXPECT_EQ(grey[12], 0);
+
+  // Relief: the sun lights slopes facing the upper left more than those facing away.
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+      HD::hmap[hmap_idx(x, z)] = x < 128 ? float(x) : float(256 - x);
+  make_relief_image(rgb.data());
+  EXPECT_GT(rgb[3 * (128 * 256 + 60)], rgb[3 * (128 * 256 + 200)]);  // rising towards +x faces the sun
+  HD::reset();
+}
