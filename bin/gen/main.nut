@@ -102,9 +102,6 @@ function carve_river(x, z, sea, max_steps)
 // Water along the river bed.
 function fill_river(points)
 {
-  foreach (p in points)
-    flatten_circle(p[0], p[1], 0.01, p[2], 0.0, 1.0)  // (keeps the bed exact; no effect)
-  local water = HmapMask(0.0)
   local heights = HmapMask.fromHeight()
   apply_water_mask(HmapMask(function(x, z) {
     foreach (p in points)
@@ -115,6 +112,43 @@ function fill_river(points)
     }
     return 0.0
   }), null)
+}
+
+// The river is kept flowing while the game runs: each step a spring at its head adds water and
+// the same amount drains away through the lake floors (see update_script below).
+river_spring <- null
+river_drain <- null
+
+function make_river_spring(points, sea)
+{
+  if (points.len() < 4)
+  {
+    river_spring = river_drain = null
+    return
+  }
+  local head = points[0]
+  local flow = 0.15   // water per step and spring cell
+  // Counted through a table: a function sees copies of the local variables it uses.
+  local cells = { spring = 0, drain = 0 }
+  local spring = HmapMask(function(x, z) {
+    local dx = wrap(x - head[0]), dz = wrap(z - head[1])
+    if (dx * dx + dz * dz < 4.0) { cells.spring++; return flow }
+    return 0.0
+  })
+  local heights = HmapMask.fromHeight()
+  // The drain is spread thinly over all deeper water, so that no lake level changes.
+  local drain = HmapMask(function(x, z) {
+    if (heights.getraw(x, z) < sea - 0.5) { cells.drain++; return 1.0 }
+    return 0.0
+  })
+  if (cells.drain == 0)
+  {
+    river_spring = river_drain = null
+    return
+  }
+  local out = -flow * cells.spring / cells.drain
+  river_spring = spring
+  river_drain = HmapMask(function(x, z) { return drain.getraw(x, z) * out })
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -235,6 +269,7 @@ function build_world(shape, droplets, water_fraction, house_count)
   // The river starts high on the slopes and runs down into the lake.
   local river = carve_river(hmfrnd(), hmfrnd(), sea, 120)
   fill_river(river)
+  make_river_spring(river, sea)
 
   show_splash("Building", 0.9)
   local sites = find_building_sites(sea, snow_line, house_count + 1, 40)
@@ -258,6 +293,17 @@ function generate_world(name)
 // ---------------------------------------------------------------------------------------------
 // World events
 
+// Called with events of the game (a string or a table).
 function process_event(event)
 {
+}
+
+// Runs every simulation step (dt seconds).
+function update_script(dt)
+{
+  if (river_spring != null)
+  {
+    apply_water_mask(river_spring, null)
+    apply_water_mask(river_drain, null)
+  }
 }
