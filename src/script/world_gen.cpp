@@ -103,8 +103,7 @@ void init_world_gen_vm(const char *script)
   HSQUIRRELVM v = world_gen.vm.vm;
   register_ramp_classes(v);
   register_hmap_mask(v);
-  if (world_gen_hooks.bind_gameobj)
-    world_gen_hooks.bind_gameobj(v);
+  rebind_world_gen_gameobj();
   register_script_math(v);
   register_world_gen_functions(v);
   try
@@ -160,6 +159,20 @@ void generate_world(const char *name)
   if (world_gen_hooks.after_generate)
     world_gen_hooks.after_generate();
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
+}
+
+void rebind_world_gen_gameobj()
+{
+  if (!world_gen.vm.vm || !world_gen_hooks.bind_gameobj)
+    return;
+  try
+  {
+    world_gen_hooks.bind_gameobj(world_gen.vm.vm);
+  }
+  catch (const sqbind::SquirrelError &e)
+  {
+    show_script_error("Error in world gen script:", e.text);
+  }
 }
 
 bool check_world_gen_reload()

@@ -29,6 +29,10 @@ void close_world_gen_vm();
 // Builds the world `name` ("main_menu", "game") with the script's generate_world.
 void generate_world(const char *name);
 
+// Binds the game object module's classes into the machine again (after the module was rebuilt
+// and reloaded); an error shows "Error in world gen script:\n<error>".
+void rebind_world_gen_gameobj();
+
 // The once-per-second check: when a script file changed, clears the error message, reloads, binds
 // the handles again and, when the reload worked, generates the world "game". Returns whether a
 // reload was attempted.

@@ -203,3 +203,20 @@ TEST(ShippedWorldScript, LoadsAndDefinesItsEntryPoints)
   close_world_gen_vm();
   memcpy(app_path, saved, sizeof(saved));
 }
+
+TEST_F(WorldScript, ModuleClassesAreBoundBeforeTheScriptRuns)
+{
+  world_gen_hooks.bind_gameobj = [](HSQUIRRELVM v) {
+    sq_pushroottable(v);
+    sq_pushstring(v, "module_ready", -1);
+    sq_pushbool(v, SQTrue);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 1);
+  };
+  load("::seen_module <- module_ready\nfunction generate_world(name) {}");
+  EXPECT_FALSE(has_error_message());
+  EXPECT_EQ(get_world_script_bool("seen_module", 0), 1);
+  world_gen_hooks.bind_gameobj = [](HSQUIRRELVM) { throw sqbind::SquirrelError("class changed"); };
+  rebind_world_gen_gameobj();
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nclass changed");
+}
