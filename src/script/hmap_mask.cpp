@@ -233,7 +233,7 @@ HmapMask *mask_voronoi_faults(SQInteger tile, float min_ht, float max_ht, float 
   int t = checked_tile(tile, "tile must be power of 2 in fromVoronoiFaults()");
   check_finite_args("fromVoronoiFaults", {min_ht, max_ht, warp, sharpness});
   auto m = std::make_unique<HmapMask>();
-  mask_from_voronoi_faults(m->v, t, min_ht, max_ht, warp, int(warp_scale & 0xFFFF), clamped_octaves(octaves),
+  mask_from_voronoi_faults(m->v, t, min_ht, max_ht, warp, clamped_int(warp_scale), clamped_octaves(octaves),
                            sharpness);
   return m.release();
 }

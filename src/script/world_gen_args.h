@@ -3,6 +3,7 @@
 // (sqbind::SquirrelError), never a fatal error or a hang.
 #include <squirrel.h>
 
+#include <climits>
 #include <cmath>
 
 #include "script/sqbind.h"
@@ -23,6 +24,9 @@ inline int clamped_octaves(SQInteger octaves)
 {
   return octaves < 0 ? 0 : octaves > MAX_NOISE_OCTAVES ? MAX_NOISE_OCTAVES : int(octaves);
 }
+
+// A script integer kept to the int range.
+inline int clamped_int(SQInteger n) { return n < INT_MIN ? INT_MIN : n > INT_MAX ? INT_MAX : int(n); }
 
 // Raises "non-finite argument in <func>()" when any value is NaN or infinite.
 void check_finite_args(const char *func, std::initializer_list<float> values);

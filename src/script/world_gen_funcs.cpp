@@ -1,6 +1,7 @@
 // The generation functions bound into the world generation machine's root table.
 #include "script/world_gen_funcs.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -48,7 +49,7 @@ int ground_arg(SQInteger g) { return g == GT_NONE ? GT_NONE : int(g & 15); }
 
 void place_house(SQInteger x, SQInteger z, SQInteger kind)
 {
-  HD::placeHouse(int(x & 255), int(z & 255), int(kind), HD::hmap, false);
+  HD::placeHouse(int(x & 255), int(z & 255), clamped_int(kind), HD::hmap, false);
 }
 
 void add_fast_noise(float min_ht, float max_ht, ColorRamp *ramp, SQInteger ground, SQInteger alpha, float roughness)
@@ -101,7 +102,7 @@ void gen_voronoi_faults(SQInteger tile, float min_ht, float max_ht, float warp, 
 {
   check_finite_args("gen_voronoi_faults", {min_ht, max_ht, warp, sharpness});
   int t = checked_tile(tile, "tile must be power of 2 in gen_voronoi_faults()");
-  HD::genVoronoiFaults(t, min_ht, max_ht, warp, int(warp_scale & 0x7FFFFFFF), clamped_octaves(octaves), sharpness);
+  HD::genVoronoiFaults(t, min_ht, max_ht, warp, clamped_int(warp_scale), clamped_octaves(octaves), sharpness);
 }
 
 float recenter_hmap() { return HD::recenterHt(); }
@@ -298,10 +299,12 @@ bool table_float(HSQUIRRELVM v, const char *name, float &out)
   return true;
 }
 
+// The from colour's channel rounded to an order; out-of-range values saturate (an order <= 0
+// contributes nothing to the rate, so negatives become 0).
 int reaction_order(float c)
 {
   float r = std::nearbyint(c);
-  return r < 0 ? 0 : r > MAX_REACTION_ORDER ? MAX_REACTION_ORDER : int(r);
+  return !(r > 0) ? 0 : r >= 2147483520.f ? INT_MAX : int(r);
 }
 }  // namespace
 

@@ -13,6 +13,3 @@ void register_world_gen_functions(HSQUIRRELVM v);
 // depositBlend, reactionTime, reactions); missing keys keep their defaults. Throws
 // sqbind::SquirrelError for a bad value.
 void read_erosion_params(HSQUIRRELVM v, const SqObject &table, HeightmapData::ErosionParams &p);
-
-// Reaction orders beyond this would only make the rate loop slow.
-constexpr int MAX_REACTION_ORDER = 8;

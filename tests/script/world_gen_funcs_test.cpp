@@ -193,11 +193,12 @@ TEST_F(WorldGenFixture, ErosionParametersAndReactions)
   EXPECT_EQ(r1.order[3], 1);
   EXPECT_EQ(r1.delta[2], -2.f);
   EXPECT_EQ(r1.delta[3], 0.f);
+  EXPECT_EQ(r1.order[0], 0);
 
   EXPECT_EQ(run("gen_droplet_erosion(0, { Kq = \"x\" })"), sqbind::type_error_text);
   EXPECT_EQ(run("gen_droplet_erosion(0, { reactions = 5 })"), "erosion reactions must be an array of [from, to, rate]");
   EXPECT_EQ(run("gen_droplet_erosion(0, { Kd = (0.0 / 0.0) })"), "non-finite erosion parameter");
-  // Huge orders are bounded so the rate loop stays short.
+  // A huge order (the from colour rounded) neither overflows nor hangs.
   EXPECT_EQ(run("gen_droplet_erosion(10, { reactions = [[[1e9, 0, 0, 0], [0, 0, 0, 0], 1]] })"), "");
 }
 
