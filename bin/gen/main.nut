@@ -17,8 +17,6 @@
 
 const ROCK_DARK   = 0xFF4A4642
 const ROCK_LIGHT  = 0xFF9A938A
-const SEDIMENT    = 0xFFC2A77A   // freshly washed-down material
-const SOIL        = 0xFF6B5236   // what sediment ages into
 const SAND        = 0xFFD8C595
 const WET_SAND    = 0xFF9C8A66
 const GRASS_LUSH  = 0xFF3F7A2A
@@ -72,16 +70,17 @@ function flood_below(level)
   apply_water_mask(HmapMask.fromHeight(), function(depth, h) { return h < level ? level - h : 0.0 })
 }
 
-// Carves a river from (x, z) downhill to the water at `sea`, and returns its points.
-function carve_river(x, z, sea, max_steps)
+// Follows the land downhill from (x, z) in steps of two units until the river bed reaches the
+// water at `sea`; returns the points [x, z, bed height]. Nothing is changed yet.
+function trace_river(heights, x, z, sea, max_steps)
 {
   local points = []
-  local heights = HmapMask.fromHeight()
   local bed = heights.get(x, z) - 0.5
   local dx = 0.0, dz = 0.0
   for (local i = 0; i < max_steps && bed > sea - 0.5; i++)
   {
-    // Step two units towards the lowest of 16 directions, keeping some of the last heading.
+    // The lowest of 16 directions, keeping some of the last heading so that the river meanders
+    // instead of zig-zagging.
     local best = null, bestx = 0.0, bestz = 0.0
     for (local k = 0; k < 16; k++)
     {
@@ -93,10 +92,32 @@ function carve_river(x, z, sea, max_steps)
     dx = bestx; dz = bestz
     x += 2 * dx; z += 2 * dz
     bed = min(bed - 0.08, heights.get(x, z) - 0.6)
-    flatten_circle(x, z, 3.0, bed, 0.9, 1.5)
     points.append([x, z, bed])
   }
   return points
+}
+
+// Of a dozen random springs above the lakes, the one with the longest way down that reaches them.
+function find_river(heights, sea, max_steps)
+{
+  local best = []
+  for (local i = 0; i < 12; i++)
+  {
+    local x = hmfrnd(), z = hmfrnd()
+    if (heights.get(x, z) < sea + 4)
+      continue
+    local points = trace_river(heights, x, z, sea, max_steps)
+    if (points.len() > best.len() && points.len() < max_steps)
+      best = points
+  }
+  return best
+}
+
+// Digs the river bed along the points.
+function carve_river(points)
+{
+  foreach (p in points)
+    flatten_circle(p[0], p[1], 3.0, p[2], 0.9, 1.5)
 }
 
 // Water along the river bed.
@@ -265,9 +286,9 @@ function build_world(shape, droplets, water_fraction, house_count)
   local sea = height_percentile(heights, water_fraction)
   local snow_line = height_percentile(heights, 0.93)
   flood_below(sea)
-  local mm = heights.calcMinMax()
-  // The river starts high on the slopes and runs down into the lake.
-  local river = carve_river(hmfrnd(), hmfrnd(), sea, 120)
+  // The river starts high on the slopes and runs down into a lake.
+  local river = find_river(heights, sea, 150)
+  carve_river(river)
   fill_river(river)
   make_river_spring(river, sea)
 

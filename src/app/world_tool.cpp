@@ -31,14 +31,17 @@ void end_bar_line()
   bar_open = false;
 }
 
-// Prints why the tool stops, with the script's error message when there is one.
-int fail_with_script_error(const char *what)
+// Prints why the tool stops: the on-screen error message, and after a failed script call the
+// machine's own error when the message does not already say it (a plain script error inside
+// generate_world reaches the message only as "SqFunc<> call failed").
+int fail_with_script_error(const char *what, bool after_call)
 {
   end_bar_line();
   fprintf(stderr, "quenmoor: %s:\n%s\n", what, get_error_message());
-  if (HSQUIRRELVM v = get_world_script_vm())
-    if (const char *e = sqbind::last_error_string(v))
-      fprintf(stderr, "(script error: %s)\n", e);
+  HSQUIRRELVM v = get_world_script_vm();
+  const char *e = after_call && v ? sqbind::last_error_string(v) : nullptr;
+  if (e && !strstr(get_error_message(), e))
+    fprintf(stderr, "script error: %s\n", e);
   return 1;
 }
 }  // namespace
@@ -100,12 +103,12 @@ int run_world_tool(const StartupOptions &opt)
   int rc = 0;
   init_world_gen_vm(opt.gen_script ? script : nullptr);
   if (has_error_message())
-    rc = fail_with_script_error("the world script did not load");
+    rc = fail_with_script_error("the world script did not load", false);
   if (!rc)
   {
     generate_world(opt.gen_world);
     if (has_error_message())
-      rc = fail_with_script_error("world generation failed");
+      rc = fail_with_script_error("world generation failed", true);
   }
   if (!rc && opt.steps > 0)
   {
@@ -116,7 +119,7 @@ int run_world_tool(const StartupOptions &opt)
       HeightmapData::simWater(dt);
       update_world_script(dt);
       if (has_error_message())
-        rc = fail_with_script_error("the world script failed during the water steps");
+        rc = fail_with_script_error("the world script failed during the water steps", true);
       if ((s + 1) % 20 == 0 || s + 1 == opt.steps)
         terminal_splash("Simulating water", float(s + 1) / float(opt.steps));
     }

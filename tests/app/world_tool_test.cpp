@@ -152,6 +152,14 @@ TEST(WorldTool, ScriptFailureExitsNonZeroWithTheMessage)
   EXPECT_FALSE(std::filesystem::exists(dir.root + "/out/relief.png"));
   set_error_message(nullptr);
 
+  // A plain script error: the message has the binding layer's text, the tool adds the script's.
+  ToolDir plain("function generate_world(name) { local a = 1 + null }");
+  EXPECT_EQ(plain.run("game", plain.root + "/out", "1"), 1);
+  EXPECT_NE(plain.err.find("SqFunc<> call failed"), std::string::npos);
+  EXPECT_NE(plain.err.find("script error: arith op + on between 'integer' and 'null'"), std::string::npos)
+      << plain.err;
+  set_error_message(nullptr);
+
   ToolDir broken("function generate_world(name) {");
   EXPECT_EQ(broken.run("game", broken.root + "/out", "1"), 1);
   EXPECT_NE(broken.err.find("the world script did not load"), std::string::npos);
