@@ -207,3 +207,24 @@ TEST_F(Camera, FrameColourAlphaFadesToZeroAndColourStays)
   EXPECT_FLOAT_EQ(v_extract_y(cur_frame_color), 0.5f);
   EXPECT_FLOAT_EQ(v_extract_z(cur_frame_color), 0.75f);
 }
+
+TEST_F(Camera, PlayLookRollsWithSpeedUnlessTheSpellsInterfaceOwnsTheMouse)
+{
+  set_game_mode(play_mode);
+  moveMouse(400, 300);
+  play_mode->render(0.f);  // captures
+  moveSpeedH = prevMoveSpeedH = 5.f;
+  moveMouse(500, 300);
+  play_mode->render(0.f);
+  EXPECT_NEAR(camYaw, -0.2f, 1e-6f);
+  EXPECT_NEAR(camRoll, 0.2f * 5.f * 0.2f, 1e-6f);
+
+  // The interface takes the mouse: no turn, capture dropped, cursor visibility left alone.
+  gameobj_module.update_spells_ui_mouse = [](float) { return true; };
+  moveMouse(700, 300);
+  play_mode->render(0.f);
+  EXPECT_NEAR(camYaw, -0.2f, 1e-6f);
+  EXPECT_FALSE(mouseCaptured);
+  EXPECT_TRUE(shouldHideMouse);
+  set_game_mode(nullptr);
+}
