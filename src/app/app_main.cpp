@@ -18,7 +18,9 @@
 #include "platform/sdl_platform.h"
 #include "platform/sdl_window_events.h"
 #include "platform/window_icon.h"
+#include "render/debug_vis.h"
 #include "render/device.h"
+#include "render/dyn_vb_writer.h"
 #include "render/gl_backend.h"
 #include "render/resource_hooks.h"
 #include "render/shader.h"
@@ -69,6 +71,10 @@ void close_all_systems()
 {
   debug("closing...");
   close_world_gen_vm();
+  close_debug_vis();
+  // A fatal error in mid-draw leaves the writer locked: drop that drawing, then release it.
+  common_vb_writer.abandon();
+  common_vb_writer.close();
   close_d3d();
   set_render_backend(nullptr);
   sdl_window_detach();
@@ -158,12 +164,14 @@ int app_main(int argc, char **argv)
   set_d3d_after_reset(app_after_device_reset);
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))
     fatal("can't create the rendering device (OpenGL 3.3 core)");
+  common_vb_writer.init(COMMON_VB_WRITER_SIZE);
   draw_splash_frame();
 
   set_update_rate(20, 5);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (gfx_quality == 0)
     use_postfx = false;
+  init_debug_vis();
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
