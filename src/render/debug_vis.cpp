@@ -42,7 +42,6 @@ vec4f corner(vec4f lo, vec4f hi, int i)
 
 void init_debug_vis()
 {
-  close_debug_vis();
   debug_vis_vdecl = create_vdecl(debug_vis_desc);
   debug_vis_shader = create_shader("debug_vis.sh", nullptr);
 }

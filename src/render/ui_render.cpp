@@ -58,7 +58,6 @@ BatchRect normalized(const BatchRect &r)
 
 void init_rounded_box_render()
 {
-  close_rounded_box_render();
   rounded_box_state.shader = create_shader("roundedBox.sh", nullptr);
   rounded_box_state.vdecl = create_vdecl(rounded_box_desc);
   rounded_box_state.stride = int(sizeof(RoundedBoxVertex));
@@ -124,7 +123,6 @@ void render_rounded_box(RenderBatch &batch, const BatchRect &rect, vec4f radii, 
 
 void init_ui_image_render()
 {
-  close_ui_image_render();
   ui_image_shader = create_shader("uiImage.sh", nullptr);
   ui_image_vdecl = create_vdecl(ui_image_desc);
 }

@@ -34,6 +34,7 @@ struct UiImageVertex
 static_assert(sizeof(UiImageVertex) == 20, "image vertex layout");
 
 // Creates "roundedBox.sh" and the rounded-box declaration (stride 44) into the private state.
+// Once per device; close_rounded_box_render (before the device closes) drops the shader.
 void init_rounded_box_render();
 void close_rounded_box_render();
 // The state of every rounded box (for tests and tools).
