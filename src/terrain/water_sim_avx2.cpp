@@ -92,6 +92,59 @@ QM_AVX2 inline __m256 bilin_sample(const float *g, const Bilin8 &b, const Offset
   return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(c, a), b.fz));
 }
 
+// Bilinear samples of one field at eight trace points that all lie within one cell of their own
+// cells: i = floor(px) is x - 1 or x and j = floor(pz) is z - 1 or z. The corners then come from
+// the 3 x 3 values r[row][col] (rows z - 1 .. z + 1, columns x - 1 .. x + 1) that are already in
+// registers: per row the pair (i, i + 1) is picked by mi (set where i = x) and interpolated along
+// x, then the pair of rows (j, j + 1) by mj (set where j = z). The operations on the picked
+// values are exactly those of the general lookup.
+QM_AVX2 inline __m256 sample_near(const __m256 r[3][3], __m256 mi, __m256 mj, __m256 fx, __m256 fz)
+{
+  __m256 xr[3];
+#pragma GCC unroll 3
+  for (int k = 0; k < 3; k++)
+  {
+    const __m256 l = _mm256_blendv_ps(r[k][0], r[k][1], mi);
+    const __m256 rr = _mm256_blendv_ps(r[k][1], r[k][2], mi);
+    xr[k] = _mm256_add_ps(l, _mm256_mul_ps(_mm256_sub_ps(rr, l), fx));
+  }
+  const __m256 top = _mm256_blendv_ps(xr[0], xr[1], mj), bottom = _mm256_blendv_ps(xr[1], xr[2], mj);
+  return _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), fz));
+}
+
+// The 3 x 3 neighbourhood of eight cells of a padded field: rows z - 1 .. z + 1, columns
+// x - 1 .. x + 1 (p points at (x, z)).
+QM_AVX2 inline void load_window(const float *p, __m256 r[3][3])
+{
+#pragma GCC unroll 3
+  for (int k = 0; k < 3; k++)
+#pragma GCC unroll 3
+    for (int c = 0; c < 3; c++)
+      r[k][c] = _mm256_loadu_ps(p + (k - 1) * WG_STRIDE + (c - 1));
+}
+
+// Trace point of eight cells: the cell fractions, and whether it lies in reach of sample_near.
+// floor(v) here equals float(ifloor(v)) for every v it accepts (a coordinate x - t is never -0,
+// and only finite values near x pass), so the fractions are those of the general lookup.
+struct Near8
+{
+  __m256 mi, mj, fx, fz, ok;
+};
+
+QM_AVX2 inline Near8 near_setup(__m256 px, __m256 pz, __m256 X, __m256 Z)
+{
+  const __m256 one = _mm256_set1_ps(1);
+  const __m256 fi = _mm256_floor_ps(px), fj = _mm256_floor_ps(pz);
+  Near8 n;
+  n.mi = _mm256_cmp_ps(fi, X, _CMP_EQ_OQ);
+  n.mj = _mm256_cmp_ps(fj, Z, _CMP_EQ_OQ);
+  n.ok = _mm256_and_ps(_mm256_or_ps(n.mi, _mm256_cmp_ps(fi, _mm256_sub_ps(X, one), _CMP_EQ_OQ)),
+                       _mm256_or_ps(n.mj, _mm256_cmp_ps(fj, _mm256_sub_ps(Z, one), _CMP_EQ_OQ)));
+  n.fx = _mm256_sub_ps(px, fi);
+  n.fz = _mm256_sub_ps(pz, fj);
+  return n;
+}
+
 // a < b ? a : b per lane, i.e. std::min(b, a).
 QM_AVX2 inline __m256 min_first(__m256 a, __m256 b) { return _mm256_min_ps(a, b); }
 
@@ -146,16 +199,44 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
     const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
     const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
-    const __m256 vx0 = ld(VX), vz0 = ld(VZ);
+    __m256 wx[3][3], wz[3][3], wf[3][3];
+    load_window(VX, wx);
+    load_window(VZ, wz);
+    load_window(F, wf);
+    const __m256 vx0 = wx[1][1], vz0 = wz[1][1];
 
-    // u: trace back from the x face.
+    // Trace-back points of the x face and the z face.
     const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
-    __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
+    const __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, wz[1][2]), wz[0][1]), wz[0][2]);
     const __m256 ubz = _mm256_sub_ps(Z, _mm256_mul_ps(_mm256_mul_ps(dt, sz), quarter));
-    const Bilin8 bu_pt = bilin_setup(ubx, ubz);
-    Offsets8 bu_off;
-    _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
-    __m256 nu = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vx.f, bu_pt, bu_off), damp), pu);
+    const __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(wx[1][0], vx0), wx[2][1]), wx[2][0]);
+    const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
+    const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
+
+    // Previous velocity and foam at both points: from the registers when every point of the
+    // block is within one cell (the common case), else by the general lookup.
+    __m256 su, sv, fu, fv;
+    const Near8 nu_pt = near_setup(ubx, ubz, X, Z), nv_pt = near_setup(vbx, vbz, X, Z);
+    if (_mm256_movemask_ps(_mm256_and_ps(nu_pt.ok, nv_pt.ok)) == 255)
+    {
+      su = sample_near(wx, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+      fu = sample_near(wf, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+      sv = sample_near(wz, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
+      fv = sample_near(wf, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
+    }
+    else
+    {
+      const Bilin8 bu_pt = bilin_setup(ubx, ubz), bv_pt = bilin_setup(vbx, vbz);
+      Offsets8 bu_off, bv_off;
+      _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
+      _mm256_store_si256(reinterpret_cast<__m256i *>(bv_off.o), bv_pt.off);
+      su = bilin_sample(w.vx.f, bu_pt, bu_off);
+      fu = bilin_sample(w.foam.f, bu_pt, bu_off);
+      sv = bilin_sample(w.vz.f, bv_pt, bv_off);
+      fv = bilin_sample(w.foam.f, bv_pt, bv_off);
+    }
+
+    __m256 nu = _mm256_add_ps(_mm256_mul_ps(su, damp), pu);
     __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
     __m256 in = min_first(_mm256_sub_ps(le, h0), de);
     const __m256 bu = _mm256_or_ps(
@@ -163,14 +244,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
       _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
     nu = _mm256_andnot_ps(bu, nu);
 
-    // v: trace back from the z face.
-    __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
-    const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
-    const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
-    const Bilin8 bv_pt = bilin_setup(vbx, vbz);
-    Offsets8 bv_off;
-    _mm256_store_si256(reinterpret_cast<__m256i *>(bv_off.o), bv_pt.off);
-    __m256 nv = _mm256_add_ps(_mm256_mul_ps(bilin_sample(w.vz.f, bv_pt, bv_off), damp), pv);
+    __m256 nv = _mm256_add_ps(_mm256_mul_ps(sv, damp), pv);
     out = min_first(_mm256_sub_ps(lc, hn), d0);
     in = min_first(_mm256_sub_ps(ln, h0), dn);
     const __m256 bv = _mm256_or_ps(
@@ -180,8 +254,8 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
 
     // Foam: carried from both trace points and the four neighbours, made by pressure and by
     // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
-    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(bilin_sample(w.foam.f, bu_pt, bu_off), bilin_sample(w.foam.f, bv_pt, bv_off)));
-    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
+    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(fu, fv));
+    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, wf[2][1]), wf[1][0]), wf[1][2]), wf[0][1]);
     __m256 nf = _mm256_mul_ps(_mm256_mul_ps(keep, fs), eighth);
     nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
     nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
