@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -52,18 +54,12 @@ void expect_water_equal(const std::vector<HD::Water> &expected)
     ASSERT_EQ(float_bits(a.foam), float_bits(b.foam)) << "foam " << i;
   }
 }
-}  // namespace
 
-TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
+// Two steps of each path from the current state against two plain in-place steps; the state is
+// left as it was.
+void expect_both_paths_match_reference(std::initializer_list<float> dts)
 {
-  make_wet_world(21);
-  // Extremes: huge and non-finite velocities must not change the agreement (or crash).
-  HD::water[1000].vel_x = 1e12f;
-  HD::water[2000].vel_z = -3e9f;
-  HD::water[3000].vel_x = NAN;
-  HD::water[4000].vel_z = INFINITY;
-  HD::water[5000].depth = -0.f;
-  for (float dt : {0.05f, 0.3f, 0.01f})
+  for (float dt : dts)
     for (int wide = 0; wide < 2; wide++)
     {
       WaterCopy start;
@@ -76,13 +72,49 @@ TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
       HD::simWater(dt);
       HD::simWater(dt);
       terrain_allow_avx2 = true;
+      SCOPED_TRACE(testing::Message() << "dt " << dt << (wide ? " wide" : " plain"));
       expect_water_equal(expected.w);
       // tmpw holds the state the last step started from.
       EXPECT_EQ(memcmp(HD::tmpw, expected_prev.data(), sizeof(HD::tmpw)), 0);
       start.restore();
-      if (HasFatalFailure())
+      if (testing::Test::HasFatalFailure())
         return;
     }
+}
+}  // namespace
+
+TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
+{
+  make_wet_world(21);
+  // Extremes: huge and non-finite velocities must not change the agreement (or crash).
+  HD::water[1000].vel_x = 1e12f;
+  HD::water[2000].vel_z = -3e9f;
+  HD::water[3000].vel_x = NAN;
+  HD::water[4000].vel_z = INFINITY;
+  HD::water[5000].depth = -0.f;
+  expect_both_paths_match_reference({0.05f, 0.3f, 0.01f});
+}
+
+TEST(WaterSim, TracePointsOnCellBordersMatchThePlainStep)
+{
+  // The wide path takes the previous values at trace points within one cell from registers and
+  // falls back to the general lookup for blocks reaching further. Velocities of +-20 and just
+  // under it (one cell at dt 0.05), +-10 (half a cell) and +-0 put trace points exactly on grid
+  // lines and on the edge of that reach; every third row also has points two cells away, so its
+  // blocks mix both kinds and take the general lookup.
+  make_wet_world(33);
+  const float near[] = {20, 19.999998f, 10, 0, -0.f, -10, -19.999998f, -20};
+  const float far[] = {40, -40, 20.000002f, -20.000002f};
+  std::mt19937 rng(7);
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      HD::Water &w = HD::water[hmap_idx(x, z)];
+      const bool reach_far = z % 3 == 0 && rng() % 4 == 0;
+      w.vel_x = reach_far ? far[rng() % 4] : near[rng() % 8];
+      w.vel_z = reach_far ? far[rng() % 4] : near[rng() % 8];
+    }
+  expect_both_paths_match_reference({0.05f, 0.025f});
 }
 
 TEST(WaterSim, RestStaysAtRestAndSingleColumnSpreads)
