@@ -201,6 +201,8 @@ struct Eroder
         const float lift = nh - h + 0.001f;
         if (s <= lift)
         {
+          if (erosion_stop_hook)
+            erosion_stop_hook(ix, iz, fx, fz, s);
           deposit(ix, iz, fx, fz, s, sed);
           break;
         }
@@ -244,6 +246,7 @@ struct Eroder
 }  // namespace
 
 ErosionStats last_erosion_stats;
+ErosionStopHook erosion_stop_hook = nullptr;
 
 void HeightmapData::genDropletErosion(unsigned droplets, ErosionParams &params)
 {

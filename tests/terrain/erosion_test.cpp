@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "erosion_reference.h"
 #include "gui/splash.h"
+#include "terrain/erosion_detail.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 #include "terrain_test_util.h"
@@ -117,6 +119,90 @@ TEST(DropletErosion, FlatMapKeepsHeightsAndClearsOverlays)
   EXPECT_NE(log.find("  0.00 average path length, 0 long paths cut, 40 random directions picked"),
             std::string::npos)
     << log;
+}
+
+namespace
+{
+// What the droplet's end left: the map just before its final deposit, and where and how much.
+struct DropletEnd
+{
+  int calls = 0, ix = 0, iz = 0;
+  float fx = 0, fz = 0, load = 0;
+  std::vector<float> before;
+} droplet_end;
+
+void record_droplet_end(int ix, int iz, float fx, float fz, float load)
+{
+  droplet_end.calls++;
+  droplet_end = {droplet_end.calls, ix, iz, fx, fz, load, {HD::hmap, HD::hmap + HMAP_CELLS}};
+}
+
+int torus_dist(int a, int b)
+{
+  const int d = (a - b) & 255;
+  return d < 128 ? d : 256 - d;
+}
+}  // namespace
+
+TEST(DropletErosion, PitIsFilledByExactlyTheLoad)
+{
+  // A cone falling towards (40, 200) with a deep one-sample pit at its tip. A droplet started
+  // on the flank cuts material on its way down, runs into the pit, cannot climb out with its
+  // load and leaves all of it there: the corners of its last cell rise by exactly the load,
+  // and nothing else changes at the end.
+  const int px = 40, pz = 200;
+  HD::reset();
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      const float dx = float(torus_dist(x, px)), dz = float(torus_dist(z, pz));
+      HD::hmap[hmap_idx(x, z)] = 0.5f * sqrtf(dx * dx + dz * dz);
+    }
+  HD::hmap[hmap_idx(px, pz)] = -30;
+  // A seed whose droplet starts 10 to 20 samples from the pit.
+  uint64_t seed = 1;
+  for (;; seed++)
+  {
+    game_rnd_seed = seed;
+    const int sx = int(game_rnd() & 255), sz = int(game_rnd() & 255);
+    const int d = std::max(torus_dist(sx, px), torus_dist(sz, pz));
+    if (d >= 10 && d <= 20)
+      break;
+  }
+  HD::ErosionParams p;
+  game_rnd_seed = seed;
+  droplet_end = {};
+  erosion_stop_hook = record_droplet_end;
+  testing::internal::CaptureStdout();
+  HD::genDropletErosion(1, p);
+  testing::internal::GetCapturedStdout();
+  erosion_stop_hook = nullptr;
+
+  const DropletEnd &e = droplet_end;
+  ASSERT_EQ(e.calls, 1);
+  EXPECT_EQ(last_erosion_stats.long_paths, 0u);
+  EXPECT_GT(last_erosion_stats.total_steps, 5u);
+  EXPECT_GT(e.load, 0.01f) << "the droplet carried material into the pit";
+  EXPECT_LT(e.load, 30.f) << "the pit is deeper than the load";
+  // The last cell has the pit as one of its corners.
+  EXPECT_TRUE(torus_dist(e.ix, px) + torus_dist(e.ix + 1, px) == 1 && torus_dist(e.iz, pz) + torus_dist(e.iz + 1, pz) == 1)
+    << e.ix << "," << e.iz;
+  const int corners[4] = {hmap_idx(e.ix, e.iz), hmap_idx(e.ix + 1, e.iz), hmap_idx(e.ix, e.iz + 1),
+                          hmap_idx(e.ix + 1, e.iz + 1)};
+  double added = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    const bool corner = std::find(corners, corners + 4, i) != corners + 4;
+    if (corner)
+    {
+      EXPECT_GE(HD::hmap[i], e.before[i]);
+      added += double(HD::hmap[i]) - double(e.before[i]);
+    }
+    else
+      ASSERT_EQ(float_bits(HD::hmap[i]), float_bits(e.before[i])) << i;
+  }
+  EXPECT_NEAR(added, e.load, 2e-6 * 32) << "rounding of four float additions near the pit's depth";
+  EXPECT_GT(HD::hmap[hmap_idx(px, pz)], -30.f);
 }
 
 TEST(DropletErosion, ZeroDropletsOnlyLog)
