@@ -21,3 +21,10 @@ void WaterGrid::wrap()
     wrap_columns(z);
   wrap_rows();
 }
+
+void WaterRing::wrap_columns(int z)
+{
+  float *r = row(z);
+  memcpy(r - 8, r + 248, 8 * sizeof(float));
+  memcpy(r + 256, r, 8 * sizeof(float));
+}

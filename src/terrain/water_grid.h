@@ -24,12 +24,30 @@ struct alignas(32) WaterGrid
   void wrap_rows();
 };
 
+// A few padded rows of a field that the water step produces and uses within a few rows: slots
+// for rows 0, 1, 254 and 255 (used again when the step wraps around) and four for the rows
+// between. row(z) points at column 0; columns -8..-1 and 256..263 are the padding.
+struct alignas(32) WaterRing
+{
+  static constexpr int SLOTS = 8;
+  float f[SLOTS * WG_STRIDE];
+  static int slot(int z)
+  {
+    z &= 255;
+    return z < 2 ? z : z >= 254 ? z - 252 : 4 + (z & 3);
+  }
+  float *row(int z) { return f + slot(z) * WG_STRIDE + 8; }
+  const float *row(int z) const { return f + slot(z) * WG_STRIDE + 8; }
+  // Fills the column padding of row z.
+  void wrap_columns(int z);
+};
+
 // Scratch of one water step.
 struct WaterScratch
 {
   WaterGrid h, d, vx, vz, foam;        // previous state; d is also the depth snapshot
-  WaterGrid u, v, f;                   // new velocities and foam
-  WaterGrid amount, fw, fs, fe, fn;    // what each cell sends in the depth phase
+  WaterRing u, v, f;                   // new velocities and foam
+  WaterRing amount, fw, fs, fe, fn;    // what each cell sends in the depth phase
 };
 
 struct WaterStepConsts

@@ -85,22 +85,24 @@ void velocity_row_plain(WaterScratch &w, const WaterStepConsts &c, int z)
       f += 0.01f;
     if (bv)
       f += 0.01f;
-    w.u.f[k] = u;
-    w.v.f[k] = v;
-    w.f.f[k] = f < 1 ? f : 1;
+    w.u.row(z)[x] = u;
+    w.v.row(z)[x] = v;
+    w.f.row(z)[x] = f < 1 ? f : 1;
   }
 }
 
 void outflows_row_plain(WaterScratch &w, const WaterStepConsts &c, int z)
 {
   const int S = WG_STRIDE;
+  const float *U = w.u.row(z), *V = w.v.row(z), *Vs = w.v.row(z - 1);
+  float *A = w.amount.row(z), *FW = w.fw.row(z), *FS = w.fs.row(z), *FE = w.fe.row(z), *FN = w.fn.row(z);
   for (int x = 0; x < HMAP_SIZE; x++)
   {
     const int k = wg_idx(x, z);
     const float *H = w.h.f + k;
     const float d = w.d.f[k];
     const float lv = H[0] + d;
-    float ow = -w.u.f[k - 1], os = -w.v.f[k - S], oe = w.u.f[k], on = w.v.f[k];
+    float ow = -U[x - 1], os = -Vs[x], oe = U[x], on = V[x];
     if (ow < 0 || lv < H[-1])
       ow = 0;
     if (os < 0 || lv < H[-S])
@@ -115,38 +117,38 @@ void outflows_row_plain(WaterScratch &w, const WaterStepConsts &c, int z)
     {
       amount = std::min(amount, d);
       const float kk = amount / total;
-      w.amount.f[k] = amount;
-      w.fw.f[k] = kk * ow;
-      w.fs.f[k] = kk * os;
-      w.fe.f[k] = kk * oe;
-      w.fn.f[k] = kk * on;
+      A[x] = amount;
+      FW[x] = kk * ow;
+      FS[x] = kk * os;
+      FE[x] = kk * oe;
+      FN[x] = kk * on;
     }
     else
     {
       // Nothing moves: adding -0 and subtracting +0 leave every value as it is.
-      w.amount.f[k] = 0.f;
-      w.fw.f[k] = w.fs.f[k] = w.fe.f[k] = w.fn.f[k] = -0.f;
+      A[x] = 0.f;
+      FW[x] = FS[x] = FE[x] = FN[x] = -0.f;
     }
   }
 }
 
 void settle_row_plain(const WaterScratch &w, int z)
 {
-  const int S = WG_STRIDE;
+  const float *FNs = w.fn.row(z - 1), *FE = w.fe.row(z), *A = w.amount.row(z), *FW = w.fw.row(z),
+              *FSn = w.fs.row(z + 1), *U = w.u.row(z), *V = w.v.row(z), *F = w.f.row(z);
   for (int x = 0; x < HMAP_SIZE; x++)
   {
-    const int k = wg_idx(x, z);
-    float dep = w.d.f[k];
-    dep = dep + w.fn.f[k - S];
-    dep = dep + w.fe.f[k - 1];
-    dep = dep - w.amount.f[k];
-    dep = dep + w.fw.f[k + 1];
-    dep = dep + w.fs.f[k + S];
+    float dep = w.d.at(x, z);
+    dep = dep + FNs[x];
+    dep = dep + FE[x - 1];
+    dep = dep - A[x];
+    dep = dep + FW[x + 1];
+    dep = dep + FSn[x];
     HD::Water &out = HD::water[hmap_idx(x, z)];
     out.depth = dep;
-    out.vel_x = w.u.f[k];
-    out.vel_z = w.v.f[k];
-    out.foam = w.f.f[k];
+    out.vel_x = U[x];
+    out.vel_z = V[x];
+    out.foam = F[x];
   }
 }
 
@@ -170,29 +172,41 @@ BorderOrder border_order(int x, int z)
 
 void settle_border_cell(const WaterScratch &w, int x, int z, const BorderOrder &o)
 {
-  const float in[5] = {0, w.fn.at(x, z - 1), w.fe.at(x - 1, z), w.fw.at(x + 1, z), w.fs.at(x, z + 1)};
+  const float in[5] = {0, w.fn.row(z - 1)[x], w.fe.row(z)[x - 1], w.fw.row(z)[x + 1], w.fs.row(z + 1)[x]};
   float dep = w.d.at(x, z);
   for (int e : o.ev)
-    dep = e == 0 ? dep - w.amount.at(x, z) : dep + in[e];
+    dep = e == 0 ? dep - w.amount.row(z)[x] : dep + in[e];
   HD::water[hmap_idx(x, z)].depth = dep;
 }
 
-void settle_border(const WaterScratch &w)
+// Orders of the border kinds: the four corners, the rest of each border row and column.
+struct BorderOrders
 {
-  // Kinds: the four corners, the rest of each border row and column.
-  static const BorderOrder c00 = border_order(0, 0), c10 = border_order(255, 0), c01 = border_order(0, 255),
-                           c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255),
-                           col0 = border_order(0, 1), col1 = border_order(255, 1);
-  settle_border_cell(w, 0, 0, c00);
-  settle_border_cell(w, 255, 0, c10);
-  settle_border_cell(w, 0, 255, c01);
-  settle_border_cell(w, 255, 255, c11);
+  BorderOrder c00 = border_order(0, 0), c10 = border_order(255, 0), c01 = border_order(0, 255),
+              c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255),
+              col0 = border_order(0, 1), col1 = border_order(255, 1);
+};
+const BorderOrders border_orders;
+
+// The first and last cell of row z (1..254).
+void settle_border_columns(const WaterScratch &w, int z)
+{
+  settle_border_cell(w, 0, z, border_orders.col0);
+  settle_border_cell(w, 255, z, border_orders.col1);
+}
+
+// Rows 0 and 255, corners included.
+void settle_border_rows(const WaterScratch &w)
+{
+  const BorderOrders &b = border_orders;
+  settle_border_cell(w, 0, 0, b.c00);
+  settle_border_cell(w, 255, 0, b.c10);
+  settle_border_cell(w, 0, 255, b.c01);
+  settle_border_cell(w, 255, 255, b.c11);
   for (int i = 1; i < HMAP_SIZE - 1; i++)
   {
-    settle_border_cell(w, i, 0, row0);
-    settle_border_cell(w, i, 255, row1);
-    settle_border_cell(w, 0, i, col0);
-    settle_border_cell(w, 255, i, col1);
+    settle_border_cell(w, i, 0, b.row0);
+    settle_border_cell(w, i, 255, b.row1);
   }
 }
 }  // namespace
@@ -215,31 +229,34 @@ void HeightmapData::simWater(float dt)
     g->wrap();
 
   // Row z's outflows need the new velocities of rows z - 1 and z; row z's depths need the
-  // outflows of rows z - 1 .. z + 1. Rows 0, 1 and 255 wait for the wrap-around.
-  for (int z = 0; z < HMAP_SIZE; z++)
-  {
+  // outflows of rows z - 1 .. z + 1. Row 255 goes first, so that row 0's outflows follow at
+  // once; rows 0 and 255 settle last. The rows in between live in a few ring slots.
+  auto velocity = [&](int z) {
     velocity_row(w, c, z);
     w.u.wrap_columns(z);
-    w.v.wrap_columns(z);
-    if (z >= 1)
+  };
+  auto outflows = [&](int z) {
+    outflows_row(w, c, z);
+    w.fw.wrap_columns(z);
+    w.fe.wrap_columns(z);
+  };
+  velocity(255);
+  for (int z = 0; z < HMAP_SIZE - 1; z++)
+  {
+    velocity(z);
+    outflows(z);
+    if (z >= 2)
     {
-      outflows_row(w, c, z);
-      w.fw.wrap_columns(z);
-      w.fe.wrap_columns(z);
-    }
-    if (z >= 3)
       settle_row(w, z - 1);
+      settle_border_columns(w, z - 1);
+    }
   }
-  w.v.wrap_rows();
-  outflows_row(w, c, 0);
-  w.fw.wrap_columns(0);
-  w.fe.wrap_columns(0);
-  w.fn.wrap_rows();
-  w.fs.wrap_rows();
-  settle_row(w, 0);
-  settle_row(w, 1);
+  outflows(255);
+  settle_row(w, 254);
+  settle_border_columns(w, 254);
   settle_row(w, 255);
-  settle_border(w);
+  settle_row(w, 0);
+  settle_border_rows(w);
 }
 
 void HeightmapData::addWater(float amount)

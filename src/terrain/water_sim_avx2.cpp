@@ -262,9 +262,9 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));
     nf = _mm256_min_ps(nf, one);
 
-    _mm256_storeu_ps(w.u.f + k, nu);
-    _mm256_storeu_ps(w.v.f + k, nv);
-    _mm256_storeu_ps(w.f.f + k, nf);
+    _mm256_storeu_ps(w.u.row(z) + x, nu);
+    _mm256_storeu_ps(w.v.row(z) + x, nv);
+    _mm256_storeu_ps(w.f.row(z) + x, nf);
   }
 }
 
@@ -273,14 +273,16 @@ QM_AVX2 void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &cst
   const int S = WG_STRIDE;
   const __m256 out_rate = _mm256_set1_ps(cst.out_rate), zero = _mm256_setzero_ps();
   const __m256 neg0 = _mm256_set1_ps(-0.f), thresh = _mm256_set1_ps(0.001f);
+  const float *U = w.u.row(z), *V = w.v.row(z), *Vs = w.v.row(z - 1);
+  float *A = w.amount.row(z), *FW = w.fw.row(z), *FS = w.fs.row(z), *FE = w.fe.row(z), *FN = w.fn.row(z);
   for (int x = 0; x < HMAP_SIZE; x += 8)
   {
     const int k = wg_idx(x, z);
     const float *H = w.h.f + k;
     const __m256 d0 = ld(w.d.f + k);
     const __m256 lv = _mm256_add_ps(ld(H), d0);
-    __m256 ow = _mm256_xor_ps(ld(w.u.f + k - 1), neg0), os = _mm256_xor_ps(ld(w.v.f + k - S), neg0);
-    __m256 oe = ld(w.u.f + k), on = ld(w.v.f + k);
+    __m256 ow = _mm256_xor_ps(ld(U + x - 1), neg0), os = _mm256_xor_ps(ld(Vs + x), neg0);
+    __m256 oe = ld(U + x), on = ld(V + x);
     ow = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(ow, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - 1), _CMP_LT_OQ)), ow);
     os = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(os, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H - S), _CMP_LT_OQ)), os);
     oe = _mm256_andnot_ps(_mm256_or_ps(_mm256_cmp_ps(oe, zero, _CMP_LT_OQ), _mm256_cmp_ps(lv, ld(H + 1), _CMP_LT_OQ)), oe);
@@ -290,29 +292,29 @@ QM_AVX2 void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     const __m256 take = _mm256_and_ps(_mm256_cmp_ps(d0, zero, _CMP_GT_OQ), _mm256_cmp_ps(am, thresh, _CMP_GT_OQ));
     am = min_first(d0, am);
     const __m256 kk = _mm256_div_ps(am, total);
-    _mm256_storeu_ps(w.amount.f + k, _mm256_and_ps(take, am));
-    _mm256_storeu_ps(w.fw.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, ow), take));
-    _mm256_storeu_ps(w.fs.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, os), take));
-    _mm256_storeu_ps(w.fe.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, oe), take));
-    _mm256_storeu_ps(w.fn.f + k, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, on), take));
+    _mm256_storeu_ps(A + x, _mm256_and_ps(take, am));
+    _mm256_storeu_ps(FW + x, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, ow), take));
+    _mm256_storeu_ps(FS + x, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, os), take));
+    _mm256_storeu_ps(FE + x, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, oe), take));
+    _mm256_storeu_ps(FN + x, _mm256_blendv_ps(neg0, _mm256_mul_ps(kk, on), take));
   }
 }
 
 QM_AVX2 void water_settle_row_avx2(const WaterScratch &w, int z)
 {
-  const int S = WG_STRIDE;
   float *dst = &HeightmapData::water[0].depth;
+  const float *FNs = w.fn.row(z - 1), *FE = w.fe.row(z), *A = w.amount.row(z), *FW = w.fw.row(z),
+              *FSn = w.fs.row(z + 1), *U = w.u.row(z), *V = w.v.row(z), *F = w.f.row(z);
   for (int x = 0; x < HMAP_SIZE; x += 8)
   {
-    const int k = wg_idx(x, z);
-    __m256 dep = ld(w.d.f + k);
-    dep = _mm256_add_ps(dep, ld(w.fn.f + k - S));
-    dep = _mm256_add_ps(dep, ld(w.fe.f + k - 1));
-    dep = _mm256_sub_ps(dep, ld(w.amount.f + k));
-    dep = _mm256_add_ps(dep, ld(w.fw.f + k + 1));
-    dep = _mm256_add_ps(dep, ld(w.fs.f + k + S));
+    __m256 dep = ld(w.d.f + wg_idx(x, z));
+    dep = _mm256_add_ps(dep, ld(FNs + x));
+    dep = _mm256_add_ps(dep, ld(FE + x - 1));
+    dep = _mm256_sub_ps(dep, ld(A + x));
+    dep = _mm256_add_ps(dep, ld(FW + x + 1));
+    dep = _mm256_add_ps(dep, ld(FSn + x));
     // Back to cells of four fields.
-    const __m256 nu = ld(w.u.f + k), nv = ld(w.v.f + k), nf = ld(w.f.f + k);
+    const __m256 nu = ld(U + x), nv = ld(V + x), nf = ld(F + x);
     __m256 a = _mm256_unpacklo_ps(dep, nu), b = _mm256_unpackhi_ps(dep, nu);
     __m256 c = _mm256_unpacklo_ps(nv, nf), e = _mm256_unpackhi_ps(nv, nf);
     __m256 c04 = _mm256_shuffle_ps(a, c, 0x44), c15 = _mm256_shuffle_ps(a, c, 0xEE);
