@@ -94,33 +94,23 @@ QM_AVX2 inline __m256 bilin_sample(const float *g, const Bilin8 &b, const Offset
 
 // Bilinear samples of one field at eight trace points that all lie within one cell of their own
 // cells: i = floor(px) is x - 1 or x and j = floor(pz) is z - 1 or z. The corners then come from
-// the 3 x 3 values r[row][col] (rows z - 1 .. z + 1, columns x - 1 .. x + 1) that are already in
-// registers: per row the pair (i, i + 1) is picked by mi (set where i = x) and interpolated along
-// x, then the pair of rows (j, j + 1) by mj (set where j = z). The operations on the picked
-// values are exactly those of the general lookup.
-QM_AVX2 inline __m256 sample_near(const __m256 r[3][3], __m256 mi, __m256 mj, __m256 fx, __m256 fz)
+// the 3 x 3 neighbourhood of the cells (rows z - 1 .. z + 1, columns x - 1 .. x + 1 around p, the
+// field at (x, z)), read with plain loads: per row the pair (i, i + 1) is picked by mi (set where
+// i = x) and interpolated along x, then the pair of rows (j, j + 1) by mj (set where j = z). The
+// operations on the picked values are exactly those of the general lookup.
+QM_AVX2 inline __m256 sample_near(const float *p, __m256 mi, __m256 mj, __m256 fx, __m256 fz)
 {
   __m256 xr[3];
 #pragma GCC unroll 3
   for (int k = 0; k < 3; k++)
   {
-    const __m256 l = _mm256_blendv_ps(r[k][0], r[k][1], mi);
-    const __m256 rr = _mm256_blendv_ps(r[k][1], r[k][2], mi);
+    const float *r = p + (k - 1) * WG_STRIDE;
+    const __m256 l = _mm256_blendv_ps(_mm256_loadu_ps(r - 1), _mm256_loadu_ps(r), mi);
+    const __m256 rr = _mm256_blendv_ps(_mm256_loadu_ps(r), _mm256_loadu_ps(r + 1), mi);
     xr[k] = _mm256_add_ps(l, _mm256_mul_ps(_mm256_sub_ps(rr, l), fx));
   }
   const __m256 top = _mm256_blendv_ps(xr[0], xr[1], mj), bottom = _mm256_blendv_ps(xr[1], xr[2], mj);
   return _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), fz));
-}
-
-// The 3 x 3 neighbourhood of eight cells of a padded field: rows z - 1 .. z + 1, columns
-// x - 1 .. x + 1 (p points at (x, z)).
-QM_AVX2 inline void load_window(const float *p, __m256 r[3][3])
-{
-#pragma GCC unroll 3
-  for (int k = 0; k < 3; k++)
-#pragma GCC unroll 3
-    for (int c = 0; c < 3; c++)
-      r[k][c] = _mm256_loadu_ps(p + (k - 1) * WG_STRIDE + (c - 1));
 }
 
 // Trace point of eight cells: the cell fractions, and whether it lies in reach of sample_near.
@@ -199,17 +189,13 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
     const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
     const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
-    __m256 wx[3][3], wz[3][3], wf[3][3];
-    load_window(VX, wx);
-    load_window(VZ, wz);
-    load_window(F, wf);
-    const __m256 vx0 = wx[1][1], vz0 = wz[1][1];
+    const __m256 vx0 = ld(VX), vz0 = ld(VZ);
 
     // Trace-back points of the x face and the z face.
     const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
-    const __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, wz[1][2]), wz[0][1]), wz[0][2]);
+    const __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
     const __m256 ubz = _mm256_sub_ps(Z, _mm256_mul_ps(_mm256_mul_ps(dt, sz), quarter));
-    const __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(wx[1][0], vx0), wx[2][1]), wx[2][0]);
+    const __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
     const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
     const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
 
@@ -219,10 +205,10 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     const Near8 nu_pt = near_setup(ubx, ubz, X, Z), nv_pt = near_setup(vbx, vbz, X, Z);
     if (_mm256_movemask_ps(_mm256_and_ps(nu_pt.ok, nv_pt.ok)) == 255)
     {
-      su = sample_near(wx, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
-      fu = sample_near(wf, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
-      sv = sample_near(wz, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
-      fv = sample_near(wf, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
+      su = sample_near(VX, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+      fu = sample_near(F, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+      sv = sample_near(VZ, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
+      fv = sample_near(F, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
     }
     else
     {
@@ -255,7 +241,7 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
     // Foam: carried from both trace points and the four neighbours, made by pressure and by
     // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
     __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(fu, fv));
-    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, wf[2][1]), wf[1][0]), wf[1][2]), wf[0][1]);
+    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
     __m256 nf = _mm256_mul_ps(_mm256_mul_ps(keep, fs), eighth);
     nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
     nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
