@@ -7,3 +7,8 @@
 bool terrain_use_avx2();
 // Set to false to force the four-wide paths.
 extern bool terrain_allow_avx2;
+// True when the AVX2 paths are used, the processor also has AVX-512F and terrain_allow_avx512 is
+// set: the hottest loops then run sixteen lanes wide.
+bool terrain_use_avx512();
+// Set to false to keep to the eight-wide paths.
+extern bool terrain_allow_avx512;

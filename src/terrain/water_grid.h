@@ -58,5 +58,8 @@ struct WaterStepConsts
 // Eight-wide row kernels (water_sim_avx2.cpp); the plain ones are in water_sim.cpp.
 void water_load_previous_avx2(WaterScratch &w);
 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &c, int z);
+void water_velocity_block_avx2(WaterScratch &w, const WaterStepConsts &c, int x, int z);  // cells x .. x + 7
+// Sixteen-wide velocity phase (water_sim_avx512.cpp).
+void water_velocity_row_avx512(WaterScratch &w, const WaterStepConsts &c, int z);
 void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &c, int z);
 void water_settle_row_avx2(const WaterScratch &w, int z);

@@ -216,7 +216,9 @@ void HeightmapData::simWater(float dt)
   const WaterStepConsts c{dt, std::max(0.f, 1 - 0.03f * dt), std::max(0.f, 1 - 5 * dt), 4 * dt};
   WaterScratch &w = scratch;
   const bool wide = terrain_use_avx2();
-  auto velocity_row = wide ? water_velocity_row_avx2 : velocity_row_plain;
+  auto velocity_row = !wide                ? velocity_row_plain
+                      : terrain_use_avx512() ? water_velocity_row_avx512
+                                             : water_velocity_row_avx2;
   auto outflows_row = wide ? water_outflows_row_avx2 : outflows_row_plain;
   auto settle_row = wide ? water_settle_row_avx2 : settle_row_plain;
 

@@ -169,7 +169,8 @@ QM_AVX2 void water_load_previous_avx2(WaterScratch &w)
     }
 }
 
-QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst, int z)
+// New velocities and foam of the eight cells x .. x + 7 of row z.
+QM_AVX2 inline void velocity_block(WaterScratch &w, const WaterStepConsts &cst, int x, int z)
 {
   const int S = WG_STRIDE;
   const __m256 dt = _mm256_set1_ps(cst.dt), damp = _mm256_set1_ps(cst.damp), keep = _mm256_set1_ps(cst.keep);
@@ -179,79 +180,87 @@ QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst
   const __m256 blocked_foam = _mm256_set1_ps(0.01f), zero = _mm256_setzero_ps();
   const __m256 lane = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256 Z = _mm256_set1_ps(float(z));
-  for (int x = 0; x < HMAP_SIZE; x += 8)
+  const int k = wg_idx(x, z);
+  const float *H = w.h.f + k, *D = w.d.f + k, *VX = w.vx.f + k, *VZ = w.vz.f + k, *F = w.foam.f + k;
+  const __m256 X = _mm256_add_ps(_mm256_set1_ps(float(x)), lane);
+  const __m256 h0 = ld(H), he = ld(H + 1), hn = ld(H + S);
+  const __m256 d0 = ld(D), de = ld(D + 1), dn = ld(D + S);
+  const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
+  const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
+  const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
+  const __m256 vx0 = ld(VX), vz0 = ld(VZ);
+
+  // Trace-back points of the x face and the z face.
+  const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
+  const __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
+  const __m256 ubz = _mm256_sub_ps(Z, _mm256_mul_ps(_mm256_mul_ps(dt, sz), quarter));
+  const __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
+  const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
+  const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
+
+  // Previous velocity and foam at both points: from the registers when every point of the
+  // block is within one cell (the common case), else by the general lookup.
+  __m256 su, sv, fu, fv;
+  const Near8 nu_pt = near_setup(ubx, ubz, X, Z), nv_pt = near_setup(vbx, vbz, X, Z);
+  if (_mm256_movemask_ps(_mm256_and_ps(nu_pt.ok, nv_pt.ok)) == 255)
   {
-    const int k = wg_idx(x, z);
-    const float *H = w.h.f + k, *D = w.d.f + k, *VX = w.vx.f + k, *VZ = w.vz.f + k, *F = w.foam.f + k;
-    const __m256 X = _mm256_add_ps(_mm256_set1_ps(float(x)), lane);
-    const __m256 h0 = ld(H), he = ld(H + 1), hn = ld(H + S);
-    const __m256 d0 = ld(D), de = ld(D + 1), dn = ld(D + S);
-    const __m256 lc = _mm256_add_ps(h0, d0), le = _mm256_add_ps(he, de), ln = _mm256_add_ps(hn, dn);
-    const __m256 pu = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, le), dt), ten);
-    const __m256 pv = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(lc, ln), dt), ten);
-    const __m256 vx0 = ld(VX), vz0 = ld(VZ);
-
-    // Trace-back points of the x face and the z face.
-    const __m256 ubx = _mm256_sub_ps(X, _mm256_mul_ps(vx0, dt));
-    const __m256 sz = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(vz0, ld(VZ + 1)), ld(VZ - S)), ld(VZ + 1 - S));
-    const __m256 ubz = _mm256_sub_ps(Z, _mm256_mul_ps(_mm256_mul_ps(dt, sz), quarter));
-    const __m256 sx = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(ld(VX - 1), vx0), ld(VX + S)), ld(VX + S - 1));
-    const __m256 vbx = _mm256_sub_ps(X, _mm256_mul_ps(_mm256_mul_ps(dt, sx), quarter));
-    const __m256 vbz = _mm256_sub_ps(Z, _mm256_mul_ps(vz0, dt));
-
-    // Previous velocity and foam at both points: from the registers when every point of the
-    // block is within one cell (the common case), else by the general lookup.
-    __m256 su, sv, fu, fv;
-    const Near8 nu_pt = near_setup(ubx, ubz, X, Z), nv_pt = near_setup(vbx, vbz, X, Z);
-    if (_mm256_movemask_ps(_mm256_and_ps(nu_pt.ok, nv_pt.ok)) == 255)
-    {
-      su = sample_near(VX, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
-      fu = sample_near(F, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
-      sv = sample_near(VZ, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
-      fv = sample_near(F, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
-    }
-    else
-    {
-      const Bilin8 bu_pt = bilin_setup(ubx, ubz), bv_pt = bilin_setup(vbx, vbz);
-      Offsets8 bu_off, bv_off;
-      _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
-      _mm256_store_si256(reinterpret_cast<__m256i *>(bv_off.o), bv_pt.off);
-      su = bilin_sample(w.vx.f, bu_pt, bu_off);
-      fu = bilin_sample(w.foam.f, bu_pt, bu_off);
-      sv = bilin_sample(w.vz.f, bv_pt, bv_off);
-      fv = bilin_sample(w.foam.f, bv_pt, bv_off);
-    }
-
-    __m256 nu = _mm256_add_ps(_mm256_mul_ps(su, damp), pu);
-    __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
-    __m256 in = min_first(_mm256_sub_ps(le, h0), de);
-    const __m256 bu = _mm256_or_ps(
-      _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
-      _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
-    nu = _mm256_andnot_ps(bu, nu);
-
-    __m256 nv = _mm256_add_ps(_mm256_mul_ps(sv, damp), pv);
-    out = min_first(_mm256_sub_ps(lc, hn), d0);
-    in = min_first(_mm256_sub_ps(ln, h0), dn);
-    const __m256 bv = _mm256_or_ps(
-      _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
-      _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
-    nv = _mm256_andnot_ps(bv, nv);
-
-    // Foam: carried from both trace points and the four neighbours, made by pressure and by
-    // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
-    __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(fu, fv));
-    fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
-    __m256 nf = _mm256_mul_ps(_mm256_mul_ps(keep, fs), eighth);
-    nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
-    nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
-    nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));
-    nf = _mm256_min_ps(nf, one);
-
-    _mm256_storeu_ps(w.u.row(z) + x, nu);
-    _mm256_storeu_ps(w.v.row(z) + x, nv);
-    _mm256_storeu_ps(w.f.row(z) + x, nf);
+    su = sample_near(VX, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+    fu = sample_near(F, nu_pt.mi, nu_pt.mj, nu_pt.fx, nu_pt.fz);
+    sv = sample_near(VZ, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
+    fv = sample_near(F, nv_pt.mi, nv_pt.mj, nv_pt.fx, nv_pt.fz);
   }
+  else
+  {
+    const Bilin8 bu_pt = bilin_setup(ubx, ubz), bv_pt = bilin_setup(vbx, vbz);
+    Offsets8 bu_off, bv_off;
+    _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);
+    _mm256_store_si256(reinterpret_cast<__m256i *>(bv_off.o), bv_pt.off);
+    su = bilin_sample(w.vx.f, bu_pt, bu_off);
+    fu = bilin_sample(w.foam.f, bu_pt, bu_off);
+    sv = bilin_sample(w.vz.f, bv_pt, bv_off);
+    fv = bilin_sample(w.foam.f, bv_pt, bv_off);
+  }
+
+  __m256 nu = _mm256_add_ps(_mm256_mul_ps(su, damp), pu);
+  __m256 out = min_first(_mm256_sub_ps(lc, he), d0);
+  __m256 in = min_first(_mm256_sub_ps(le, h0), de);
+  const __m256 bu = _mm256_or_ps(
+    _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
+    _mm256_and_ps(_mm256_cmp_ps(nu, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
+  nu = _mm256_andnot_ps(bu, nu);
+
+  __m256 nv = _mm256_add_ps(_mm256_mul_ps(sv, damp), pv);
+  out = min_first(_mm256_sub_ps(lc, hn), d0);
+  in = min_first(_mm256_sub_ps(ln, h0), dn);
+  const __m256 bv = _mm256_or_ps(
+    _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_GE_OQ), _mm256_cmp_ps(out, zero, _CMP_LE_OQ)),
+    _mm256_and_ps(_mm256_cmp_ps(nv, zero, _CMP_LT_OQ), _mm256_cmp_ps(in, zero, _CMP_LE_OQ)));
+  nv = _mm256_andnot_ps(bv, nv);
+
+  // Foam: carried from both trace points and the four neighbours, made by pressure and by
+  // blocked faces. (Adding +0 for an open face changes nothing: the sum is never -0.)
+  __m256 fs = _mm256_mul_ps(two, _mm256_add_ps(fu, fv));
+  fs = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(_mm256_add_ps(fs, ld(F + S)), ld(F - 1)), ld(F + 1)), ld(F - S));
+  __m256 nf = _mm256_mul_ps(_mm256_mul_ps(keep, fs), eighth);
+  nf = _mm256_add_ps(nf, _mm256_mul_ps(k32, _mm256_add_ps(_mm256_mul_ps(pu, pu), _mm256_mul_ps(pv, pv))));
+  nf = _mm256_add_ps(nf, _mm256_and_ps(bu, blocked_foam));
+  nf = _mm256_add_ps(nf, _mm256_and_ps(bv, blocked_foam));
+  nf = _mm256_min_ps(nf, one);
+
+  _mm256_storeu_ps(w.u.row(z) + x, nu);
+  _mm256_storeu_ps(w.v.row(z) + x, nv);
+  _mm256_storeu_ps(w.f.row(z) + x, nf);
+}
+
+QM_AVX2 void water_velocity_block_avx2(WaterScratch &w, const WaterStepConsts &cst, int x, int z)
+{
+  velocity_block(w, cst, x, z);
+}
+
+QM_AVX2 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &cst, int z)
+{
+  for (int x = 0; x < HMAP_SIZE; x += 8)
+    velocity_block(w, cst, x, z);
 }
 
 QM_AVX2 void water_outflows_row_avx2(WaterScratch &w, const WaterStepConsts &cst, int z)

@@ -55,12 +55,12 @@ void expect_water_equal(const std::vector<HD::Water> &expected)
   }
 }
 
-// Two steps of each path from the current state against two plain in-place steps; the state is
-// left as it was.
-void expect_both_paths_match_reference(std::initializer_list<float> dts)
+// Two steps of each path (plain, eight-wide, sixteen-wide where the processor has it) from the
+// current state against two plain in-place steps; the state is left as it was.
+void expect_all_paths_match_reference(std::initializer_list<float> dts)
 {
   for (float dt : dts)
-    for (int wide = 0; wide < 2; wide++)
+    for (int wide = 0; wide < 3; wide++)
     {
       WaterCopy start;
       ref_sim_water(dt);
@@ -69,10 +69,11 @@ void expect_both_paths_match_reference(std::initializer_list<float> dts)
       std::vector<HD::Water> expected_prev(HD::tmpw, HD::tmpw + HMAP_CELLS);
       start.restore();
       terrain_allow_avx2 = wide != 0;
+      terrain_allow_avx512 = wide == 2;
       HD::simWater(dt);
       HD::simWater(dt);
-      terrain_allow_avx2 = true;
-      SCOPED_TRACE(testing::Message() << "dt " << dt << (wide ? " wide" : " plain"));
+      terrain_allow_avx2 = terrain_allow_avx512 = true;
+      SCOPED_TRACE(testing::Message() << "dt " << dt << " path " << wide);
       expect_water_equal(expected.w);
       // tmpw holds the state the last step started from.
       EXPECT_EQ(memcmp(HD::tmpw, expected_prev.data(), sizeof(HD::tmpw)), 0);
@@ -92,16 +93,16 @@ TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
   HD::water[3000].vel_x = NAN;
   HD::water[4000].vel_z = INFINITY;
   HD::water[5000].depth = -0.f;
-  expect_both_paths_match_reference({0.05f, 0.3f, 0.01f});
+  expect_all_paths_match_reference({0.05f, 0.3f, 0.01f});
 }
 
 TEST(WaterSim, TracePointsOnCellBordersMatchThePlainStep)
 {
-  // The wide path takes the previous values at trace points within one cell from registers and
-  // falls back to the general lookup for blocks reaching further. Velocities of +-20 and just
-  // under it (one cell at dt 0.05), +-10 (half a cell) and +-0 put trace points exactly on grid
-  // lines and on the edge of that reach; every third row also has points two cells away, so its
-  // blocks mix both kinds and take the general lookup.
+  // The wide paths take the previous values at trace points within one cell from the cell's
+  // neighbourhood and fall back to the general lookup for blocks reaching further. Velocities of
+  // +-20 and just under it (one cell at dt 0.05), +-10 (half a cell) and +-0 put trace points
+  // exactly on grid lines and on the edge of that reach; every third row also has points two
+  // cells away, so its blocks mix both kinds and take the general lookup.
   make_wet_world(33);
   const float near[] = {20, 19.999998f, 10, 0, -0.f, -10, -19.999998f, -20};
   const float far[] = {40, -40, 20.000002f, -20.000002f};
@@ -114,7 +115,7 @@ TEST(WaterSim, TracePointsOnCellBordersMatchThePlainStep)
       w.vel_x = reach_far ? far[rng() % 4] : near[rng() % 8];
       w.vel_z = reach_far ? far[rng() % 4] : near[rng() % 8];
     }
-  expect_both_paths_match_reference({0.05f, 0.025f});
+  expect_all_paths_match_reference({0.05f, 0.025f});
 }
 
 TEST(WaterSim, RestStaysAtRestAndSingleColumnSpreads)
