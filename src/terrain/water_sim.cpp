@@ -6,7 +6,8 @@
 // would have touched it (inner cells: from the cell below, from the left, its own outflow,
 // from the right, from above; border cells follow the wrap-around order). The results are bit
 // for bit those of the plain in-place loop. The three passes run row by row a few rows apart,
-// so that each row's data is still in cache when the next pass uses it.
+// so that each row's data is still in cache when the next pass uses it, and the rows they
+// hand on live in small rings (WaterRing).
 #include <algorithm>
 #include <cstring>
 
