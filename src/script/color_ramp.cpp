@@ -47,7 +47,8 @@ static int fade_zone(int i, float fade_in, float fade_out, float &w)
   return 1;
 }
 
-void ramp_fade_in_out(ColorRamp &r, vec4f a, vec4f b, vec4f c, float fade_in, float fade_out)
+template <class Ramp, class V>
+static void fill_fade_in_out(Ramp &r, V a, V b, V c, float fade_in, float fade_out)
 {
   for (int i = 0; i <= 256; i++)
   {
@@ -60,18 +61,13 @@ void ramp_fade_in_out(ColorRamp &r, vec4f a, vec4f b, vec4f c, float fade_in, fl
     }
   }
 }
+void ramp_fade_in_out(ColorRamp &r, vec4f a, vec4f b, vec4f c, float fade_in, float fade_out)
+{
+  fill_fade_in_out(r, a, b, c, fade_in, fade_out);
+}
 void ramp_fade_in_out(FloatRamp &r, float a, float b, float c, float fade_in, float fade_out)
 {
-  for (int i = 0; i <= 256; i++)
-  {
-    float w;
-    switch (fade_zone(i, fade_in, fade_out, w))
-    {
-      case 0: r.c[i] = a + (b - a) * w; break;
-      case 2: r.c[i] = b + (c - b) * w; break;
-      default: r.c[i] = b; break;
-    }
-  }
+  fill_fade_in_out(r, a, b, c, fade_in, fade_out);
 }
 
 void ColorRamp::dump(const char *name) const

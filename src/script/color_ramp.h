@@ -23,8 +23,9 @@ struct FloatRamp
 static_assert(sizeof(ColorRamp) == 4112 && sizeof(FloatRamp) == 1028);
 
 // x = 256·t; x <= 0 (or NaN) gives entry 0, x >= 256 entry 256, otherwise entries i and i+1
-// mixed by the fraction of x.
-inline vec4f sample_ramp(const ColorRamp &r, float t)
+// mixed by the fraction of x. One body for both kinds of ramp.
+template <class Ramp>
+inline auto sample_ramp_table(const Ramp &r, float t)
 {
   float x = 256.0f * t;
   if (!(x > 0.0f))
@@ -34,16 +35,8 @@ inline vec4f sample_ramp(const ColorRamp &r, float t)
   int i = int(x);
   return r.c[i] + (r.c[i + 1] - r.c[i]) * (x - float(i));
 }
-inline float sample_ramp(const FloatRamp &r, float t)
-{
-  float x = 256.0f * t;
-  if (!(x > 0.0f))
-    return r.c[0];
-  if (x >= 256.0f)
-    return r.c[256];
-  int i = int(x);
-  return r.c[i] + (r.c[i + 1] - r.c[i]) * (x - float(i));
-}
+inline vec4f sample_ramp(const ColorRamp &r, float t) { return sample_ramp_table(r, t); }
+inline float sample_ramp(const FloatRamp &r, float t) { return sample_ramp_table(r, t); }
 inline vec4f ColorRamp::get(float t) const { return sample_ramp(*this, t); }
 inline float FloatRamp::get(float t) const { return sample_ramp(*this, t); }
 
