@@ -46,6 +46,7 @@ struct alignas(32) WaterRing
 struct WaterScratch
 {
   WaterGrid h, d, vx, vz, foam;        // previous state; d is also the depth snapshot
+  int next_row;                        // rows 254, 255 and 0 .. next_row - 1 are in the grids
   WaterRing u, v, f;                   // new velocities and foam
   WaterRing amount, fw, fs, fe, fn;    // what each cell sends in the depth phase
 };
@@ -56,7 +57,8 @@ struct WaterStepConsts
 };
 
 // Eight-wide row kernels (water_sim_avx2.cpp); the plain ones are in water_sim.cpp.
-void water_load_previous_avx2(WaterScratch &w);
+// Splits rows z0 .. z1 - 1 of the previous state into tmpw and the grids.
+void water_load_rows_avx2(WaterScratch &w, int z0, int z1);
 void water_velocity_row_avx2(WaterScratch &w, const WaterStepConsts &c, int z);
 void water_velocity_block_avx2(WaterScratch &w, const WaterStepConsts &c, int x, int z);  // cells x .. x + 7
 // Sixteen-wide velocity phase (water_sim_avx512.cpp).

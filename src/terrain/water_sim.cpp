@@ -223,13 +223,22 @@ void HeightmapData::simWater(float dt)
   auto outflows_row = wide ? water_outflows_row_avx2 : outflows_row_plain;
   auto settle_row = wide ? water_settle_row_avx2 : settle_row_plain;
 
-  // The previous state: tmpw and the field grids.
+  // The previous state: tmpw and the field grids. The wide paths split it row by row just
+  // ahead of the velocity phase, while the rows are still in cache (a lookup reaching beyond
+  // the neighbourhood splits all the rest first); the plain path splits it all at once.
   if (wide)
-    water_load_previous_avx2(w);
+  {
+    water_load_rows_avx2(w, HMAP_SIZE - 2, HMAP_SIZE);
+    water_load_rows_avx2(w, 0, 2);
+    w.next_row = 2;
+  }
   else
+  {
     load_previous_plain(w);
-  for (WaterGrid *g : {&w.h, &w.d, &w.vx, &w.vz, &w.foam})
-    g->wrap();
+    for (WaterGrid *g : {&w.h, &w.d, &w.vx, &w.vz, &w.foam})
+      g->wrap();
+    w.next_row = HMAP_SIZE - 2;
+  }
 
   // Row z's outflows need the new velocities of rows z - 1 and z; row z's depths need the
   // outflows of rows z - 1 .. z + 1. Row 255 goes first, so that row 0's outflows follow at
@@ -246,6 +255,11 @@ void HeightmapData::simWater(float dt)
   velocity(255);
   for (int z = 0; z < HMAP_SIZE - 1; z++)
   {
+    if (w.next_row == z + 1 && z + 1 < HMAP_SIZE - 2)
+    {
+      water_load_rows_avx2(w, z + 1, z + 2);
+      w.next_row = z + 2;
+    }
     velocity(z);
     outflows(z);
     if (z >= 2)

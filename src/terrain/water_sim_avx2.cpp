@@ -1,6 +1,7 @@
 // Eight-wide paths of the water step (see water_sim.cpp). Every lane performs the same IEEE
 // single-precision operations, in the same order, as the plain paths.
 #include <climits>
+#include <cstring>
 #include <immintrin.h>
 
 #include "terrain/hmap_data.h"
@@ -141,12 +142,15 @@ QM_AVX2 inline __m256 min_first(__m256 a, __m256 b) { return _mm256_min_ps(a, b)
 QM_AVX2 inline __m256 ld(const float *p) { return _mm256_loadu_ps(p); }
 }  // namespace
 
-// Copies water into tmpw and splits the previous state into the field grids.
-QM_AVX2 void water_load_previous_avx2(WaterScratch &w)
+// Rows z0 .. z1 - 1 of the previous state: copied into tmpw and split into the field grids, with
+// the wrapped padding (row 255 also becomes row -1, row 0 also row 256).
+QM_AVX2 void water_load_rows_avx2(WaterScratch &w, int z0, int z1)
 {
   const float *src = &HeightmapData::water[0].depth;
   float *prev = &HeightmapData::tmpw[0].depth;
-  for (int z = 0; z < HMAP_SIZE; z++)
+  WaterGrid *const grids[] = {&w.h, &w.d, &w.vx, &w.vz, &w.foam};
+  for (int z = z0; z < z1; z++)
+  {
     for (int x = 0; x < HMAP_SIZE; x += 8)
     {
       const int o = 4 * hmap_idx(x, z);
@@ -167,6 +171,20 @@ QM_AVX2 void water_load_previous_avx2(WaterScratch &w)
       _mm256_storeu_ps(w.foam.f + k, _mm256_shuffle_ps(t1, t3, 0xEE));
       _mm256_storeu_ps(w.h.f + k, _mm256_load_ps(HeightmapData::hmap + hmap_idx(x, z)));
     }
+    for (WaterGrid *g : grids)
+    {
+      g->wrap_columns(z);
+      if (z == 0 || z == HMAP_SIZE - 1)
+        memcpy(g->f + wg_idx(-8, z == 0 ? HMAP_SIZE : -1), g->f + wg_idx(-8, z), WG_STRIDE * sizeof(float));
+    }
+  }
+}
+
+// A lookup beyond the neighbourhood may read any row: the rows not yet split are split now.
+QM_AVX2 __attribute__((noinline)) void load_remaining_rows(WaterScratch &w)
+{
+  water_load_rows_avx2(w, w.next_row, HMAP_SIZE - 2);
+  w.next_row = HMAP_SIZE - 2;
 }
 
 // New velocities and foam of the eight cells x .. x + 7 of row z.
@@ -211,6 +229,8 @@ QM_AVX2 inline void velocity_block(WaterScratch &w, const WaterStepConsts &cst, 
   }
   else
   {
+    if (w.next_row < HMAP_SIZE - 2)
+      load_remaining_rows(w);
     const Bilin8 bu_pt = bilin_setup(ubx, ubz), bv_pt = bilin_setup(vbx, vbz);
     Offsets8 bu_off, bv_off;
     _mm256_store_si256(reinterpret_cast<__m256i *>(bu_off.o), bu_pt.off);

@@ -118,6 +118,22 @@ TEST(WaterSim, TracePointsOnCellBordersMatchThePlainStep)
   expect_all_paths_match_reference({0.05f, 0.025f});
 }
 
+TEST(WaterSim, FarTracePointsReadRowsNotYetReachedByTheStep)
+{
+  // The wide paths split the previous state into their grids a row ahead of the velocity phase;
+  // a trace point in an early row that reaches rows far ahead (or back across the seam) must
+  // still read the previous state there, and the rows must not be split twice.
+  make_wet_world(45);
+  for (int x = 0; x < HMAP_SIZE; x += 5)
+  {
+    HD::water[hmap_idx(x, 2)].vel_z = -2000;     // 100 rows ahead at dt 0.05
+    HD::water[hmap_idx(x + 1, 3)].vel_z = 1500;  // back across the seam to row 184
+    HD::water[hmap_idx(x + 2, 4)].vel_x = 900;
+  }
+  HD::water[hmap_idx(7, 0)].vel_z = -4000;       // from row 0, while only rows 0, 1, 254, 255 are split
+  expect_all_paths_match_reference({0.05f});
+}
+
 TEST(WaterSim, RestStaysAtRestAndSingleColumnSpreads)
 {
   HD::reset();
