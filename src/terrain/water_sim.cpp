@@ -184,16 +184,32 @@ void settle_border_cell(const WaterScratch &w, int x, int z, const BorderOrder &
 struct BorderOrders
 {
   BorderOrder c00 = border_order(0, 0), c10 = border_order(255, 0), c01 = border_order(0, 255),
-              c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255),
-              col0 = border_order(0, 1), col1 = border_order(255, 1);
+              c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255);
 };
 const BorderOrders border_orders;
 
-// The first and last cell of row z (1..254).
+// The first and last cell of row z (1..254), in their visiting orders written out (those of
+// border_order(0, z) and border_order(255, z)): the first cell is visited before its left
+// neighbour at the end of the row, the last cell after its right neighbour at the start.
 void settle_border_columns(const WaterScratch &w, int z)
 {
-  settle_border_cell(w, 0, z, border_orders.col0);
-  settle_border_cell(w, 255, z, border_orders.col1);
+  const float *FNs = w.fn.row(z - 1), *FE = w.fe.row(z), *A = w.amount.row(z), *FW = w.fw.row(z),
+              *FSn = w.fs.row(z + 1);
+  const int e = HMAP_SIZE - 1;
+  float dep = w.d.at(0, z);
+  dep = dep + FNs[0];
+  dep = dep - A[0];
+  dep = dep + FW[1];
+  dep = dep + FE[e];
+  dep = dep + FSn[0];
+  HD::water[hmap_idx(0, z)].depth = dep;
+  dep = w.d.at(e, z);
+  dep = dep + FNs[e];
+  dep = dep + FW[0];
+  dep = dep + FE[e - 1];
+  dep = dep - A[e];
+  dep = dep + FSn[e];
+  HD::water[hmap_idx(e, z)].depth = dep;
 }
 
 // Rows 0 and 255, corners included.

@@ -156,10 +156,10 @@ QM_AVX2 void water_load_rows_avx2(WaterScratch &w, int z0, int z1)
       const int o = 4 * hmap_idx(x, z);
       __m256 r0 = _mm256_load_ps(src + o), r1 = _mm256_load_ps(src + o + 8);
       __m256 r2 = _mm256_load_ps(src + o + 16), r3 = _mm256_load_ps(src + o + 24);
-      _mm256_store_ps(prev + o, r0);
-      _mm256_store_ps(prev + o + 8, r1);
-      _mm256_store_ps(prev + o + 16, r2);
-      _mm256_store_ps(prev + o + 24, r3);
+      _mm256_stream_ps(prev + o, r0);
+      _mm256_stream_ps(prev + o + 8, r1);
+      _mm256_stream_ps(prev + o + 16, r2);
+      _mm256_stream_ps(prev + o + 24, r3);
       __m256 c04 = _mm256_permute2f128_ps(r0, r2, 0x20), c15 = _mm256_permute2f128_ps(r0, r2, 0x31);
       __m256 c26 = _mm256_permute2f128_ps(r1, r3, 0x20), c37 = _mm256_permute2f128_ps(r1, r3, 0x31);
       __m256 t0 = _mm256_unpacklo_ps(c04, c15), t1 = _mm256_unpackhi_ps(c04, c15);
