@@ -10,6 +10,7 @@
 // hand on live in small rings (WaterRing).
 #include <algorithm>
 #include <cstring>
+#include <xmmintrin.h>
 
 #include "support/math_util.h"
 #include "terrain/hmap_data.h"
@@ -290,6 +291,8 @@ void HeightmapData::simWater(float dt)
   settle_row(w, 255);
   settle_row(w, 0);
   settle_border_rows(w);
+  if (wide)
+    _mm_sfence();  // tmpw was written with streaming stores
 }
 
 void HeightmapData::addWater(float amount)
