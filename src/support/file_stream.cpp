@@ -9,6 +9,24 @@ StreamIOException::StreamIOException(const char *msg, int pos) : position(pos)
 
 static int file_pos(FILE *f) { return f ? int(ftell(f)) : -1; }
 
+// Position and seeking are the same for both directions; only the exception type differs.
+template <class E>
+static int checked_tell(FILE *f)
+{
+  if (!f)
+    throw E("file not opened", -1);
+  return file_pos(f);
+}
+
+template <class E>
+static void checked_seek(FILE *f, long ofs, int whence)
+{
+  if (!f)
+    throw E("file not opened", -1);
+  if (fseek(f, ofs, whence) != 0)
+    throw E("file seek error", file_pos(f));
+}
+
 // --- input -------------------------------------------------------------------------------
 bool FileInputStream::open(const char *name, const char *mode)
 {
@@ -43,20 +61,9 @@ void FileInputStream::read(void *buf, int size)
     throw Exception("error reading file", file_pos(file));
 }
 
-int FileInputStream::tell()
-{
-  if (!file)
-    throw Exception("file not opened", -1);
-  return file_pos(file);
-}
+int FileInputStream::tell() { return checked_tell<Exception>(file); }
 
-void FileInputStream::doSeek(long ofs, int whence)
-{
-  if (!file)
-    throw Exception("file not opened", -1);
-  if (fseek(file, ofs, whence) != 0)
-    throw Exception("file seek error", file_pos(file));
-}
+void FileInputStream::doSeek(long ofs, int whence) { checked_seek<Exception>(file, ofs, whence); }
 
 void FileInputStream::seek(int pos) { doSeek(pos, SEEK_SET); }
 void FileInputStream::seekCur(int ofs) { doSeek(ofs, SEEK_CUR); }
@@ -91,20 +98,9 @@ void FileOutputStream::write(const void *buf, int size)
     throw Exception("error writing file", file_pos(file));
 }
 
-int FileOutputStream::tell()
-{
-  if (!file)
-    throw Exception("file not opened", -1);
-  return file_pos(file);
-}
+int FileOutputStream::tell() { return checked_tell<Exception>(file); }
 
-void FileOutputStream::doSeek(long ofs, int whence)
-{
-  if (!file)
-    throw Exception("file not opened", -1);
-  if (fseek(file, ofs, whence) != 0)
-    throw Exception("file seek error", file_pos(file));
-}
+void FileOutputStream::doSeek(long ofs, int whence) { checked_seek<Exception>(file, ofs, whence); }
 
 void FileOutputStream::seek(int pos) { doSeek(pos, SEEK_SET); }
 void FileOutputStream::seekEnd(int ofs) { doSeek(ofs, SEEK_END); }
