@@ -2,17 +2,10 @@
 
 #include <cstring>
 
-void WaterGrid::wrap_columns(int z)
-{
-  float *row = f + wg_idx(0, z);
-  memcpy(row - 8, row + 248, 8 * sizeof(float));
-  memcpy(row + 256, row, 8 * sizeof(float));
-}
-
 void WaterGrid::wrap_rows()
 {
-  memcpy(f, f + wg_idx(-8, 255), WG_STRIDE * sizeof(float));
-  memcpy(f + wg_idx(-8, 256), f + wg_idx(-8, 0), WG_STRIDE * sizeof(float));
+  memcpy(f, f + wg_idx(-WG_PAD, 255), WG_STRIDE * sizeof(float));
+  memcpy(f + wg_idx(-WG_PAD, 256), f + wg_idx(-WG_PAD, 0), WG_STRIDE * sizeof(float));
 }
 
 void WaterGrid::wrap()
@@ -22,9 +15,12 @@ void WaterGrid::wrap()
   wrap_rows();
 }
 
-void WaterRing::wrap_columns(int z)
+void water_wrap_loaded_row(WaterScratch &w, int z)
 {
-  float *r = row(z);
-  memcpy(r - 8, r + 248, 8 * sizeof(float));
-  memcpy(r + 256, r, 8 * sizeof(float));
+  for (WaterGrid *g : {&w.h, &w.d, &w.vx, &w.vz, &w.foam})
+  {
+    g->wrap_columns(z);
+    if (z == 0 || z == HMAP_SIZE - 1)
+      memcpy(g->f + wg_idx(-WG_PAD, z == 0 ? HMAP_SIZE : -1), g->f + wg_idx(-WG_PAD, z), WG_STRIDE * sizeof(float));
+  }
 }

@@ -7,7 +7,10 @@
 // from the right, from above; border cells follow the wrap-around order). The results are bit
 // for bit those of the plain in-place loop. The three passes run row by row a few rows apart,
 // so that each row's data is still in cache when the next pass uses it, and the rows they
-// hand on live in small rings (WaterRing).
+// hand on live in small rings (WaterRing). The copy of the previous state into the grids runs
+// two rows ahead; on the sixteen-wide path it rides along inside the velocity rows, where its
+// shuffles and memory traffic overlap the arithmetic (the other passes are faster on their
+// own: measured inside the velocity loop, they slowed the step down).
 #include <algorithm>
 #include <cstring>
 #include <xmmintrin.h>
@@ -181,11 +184,11 @@ void settle_border_cell(const WaterScratch &w, int x, int z, const BorderOrder &
   HD::water[hmap_idx(x, z)].depth = dep;
 }
 
-// Orders of the border kinds: the four corners, the rest of each border row and column.
+// Orders of the four corners.
 struct BorderOrders
 {
   BorderOrder c00 = border_order(0, 0), c10 = border_order(255, 0), c01 = border_order(0, 255),
-              c11 = border_order(255, 255), row0 = border_order(1, 0), row1 = border_order(1, 255);
+              c11 = border_order(255, 255);
 };
 const BorderOrders border_orders;
 
@@ -213,7 +216,9 @@ void settle_border_columns(const WaterScratch &w, int z)
   HD::water[hmap_idx(e, z)].depth = dep;
 }
 
-// Rows 0 and 255, corners included.
+// Rows 0 and 255, corners included. Between the corners, the visiting orders are written out
+// (those of border_order(x, 0) and border_order(x, 255)): row 0 receives from row 255 last, at
+// the end of the sweep, and row 255 received from row 0 first.
 void settle_border_rows(const WaterScratch &w)
 {
   const BorderOrders &b = border_orders;
@@ -221,10 +226,29 @@ void settle_border_rows(const WaterScratch &w)
   settle_border_cell(w, 255, 0, b.c10);
   settle_border_cell(w, 0, 255, b.c01);
   settle_border_cell(w, 255, 255, b.c11);
-  for (int i = 1; i < HMAP_SIZE - 1; i++)
   {
-    settle_border_cell(w, i, 0, b.row0);
-    settle_border_cell(w, i, 255, b.row1);
+    const float *FNs = w.fn.row(255), *FE = w.fe.row(0), *A = w.amount.row(0), *FW = w.fw.row(0), *FSn = w.fs.row(1);
+    for (int x = 1; x < HMAP_SIZE - 1; x++)
+    {
+      float dep = w.d.at(x, 0);
+      dep = dep + FE[x - 1];
+      dep = dep - A[x];
+      dep = dep + FW[x + 1];
+      dep = dep + FSn[x];
+      dep = dep + FNs[x];
+      HD::water[hmap_idx(x, 0)].depth = dep;
+    }
+  }
+  const float *FNs = w.fn.row(254), *FE = w.fe.row(255), *A = w.amount.row(255), *FW = w.fw.row(255), *FSn = w.fs.row(0);
+  for (int x = 1; x < HMAP_SIZE - 1; x++)
+  {
+    float dep = w.d.at(x, 255);
+    dep = dep + FSn[x];
+    dep = dep + FNs[x];
+    dep = dep + FE[x - 1];
+    dep = dep - A[x];
+    dep = dep + FW[x + 1];
+    HD::water[hmap_idx(x, 255)].depth = dep;
   }
 }
 }  // namespace
@@ -233,20 +257,19 @@ void HeightmapData::simWater(float dt)
 {
   const WaterStepConsts c{dt, std::max(0.f, 1 - 0.03f * dt), std::max(0.f, 1 - 5 * dt), 4 * dt};
   WaterScratch &w = scratch;
-  const bool wide = terrain_use_avx2();
-  auto velocity_row = !wide                ? velocity_row_plain
-                      : terrain_use_avx512() ? water_velocity_row_avx512
-                                             : water_velocity_row_avx2;
-  auto outflows_row = wide ? water_outflows_row_avx2 : outflows_row_plain;
-  auto settle_row = wide ? water_settle_row_avx2 : settle_row_plain;
+  const bool wide = terrain_use_avx2(), w16 = terrain_use_avx512();
+  auto velocity_row = wide ? water_velocity_row_avx2 : velocity_row_plain;
+  auto outflows_row = !wide ? outflows_row_plain : w16 ? water_outflows_row_avx512 : water_outflows_row_avx2;
+  auto settle_row = !wide ? settle_row_plain : w16 ? water_settle_row_avx512 : water_settle_row_avx2;
 
-  // The previous state: tmpw and the field grids. The wide paths split it row by row just
+  // The previous state: tmpw and the field grids. The wide paths split it row by row two rows
   // ahead of the velocity phase, while the rows are still in cache (a lookup reaching beyond
   // the neighbourhood splits all the rest first); the plain path splits it all at once.
   if (wide)
   {
-    water_load_rows_avx2(w, HMAP_SIZE - 2, HMAP_SIZE);
-    water_load_rows_avx2(w, 0, 2);
+    auto load_rows = w16 ? water_load_rows_avx512 : water_load_rows_avx2;
+    load_rows(w, HMAP_SIZE - 2, HMAP_SIZE);
+    load_rows(w, 0, 2);
     w.next_row = 2;
   }
   else
@@ -260,8 +283,19 @@ void HeightmapData::simWater(float dt)
   // Row z's outflows need the new velocities of rows z - 1 and z; row z's depths need the
   // outflows of rows z - 1 .. z + 1. Row 255 goes first, so that row 0's outflows follow at
   // once; rows 0 and 255 settle last. The rows in between live in a few ring slots.
-  auto velocity = [&](int z) {
-    velocity_row(w, c, z);
+  // load_z: the row of the previous state to split along with row z's velocities (-1: none).
+  auto velocity = [&](int z, int load_z) {
+    if (w16)
+      water_velocity_row_avx512(w, c, z, load_z);
+    else
+    {
+      if (load_z >= 0 && w.next_row == load_z)
+      {
+        water_load_rows_avx2(w, load_z, load_z + 1);
+        w.next_row = load_z + 1;
+      }
+      velocity_row(w, c, z);
+    }
     w.u.wrap_columns(z);
   };
   auto outflows = [&](int z) {
@@ -269,15 +303,10 @@ void HeightmapData::simWater(float dt)
     w.fw.wrap_columns(z);
     w.fe.wrap_columns(z);
   };
-  velocity(255);
+  velocity(255, -1);
   for (int z = 0; z < HMAP_SIZE - 1; z++)
   {
-    if (w.next_row == z + 1 && z + 1 < HMAP_SIZE - 2)
-    {
-      water_load_rows_avx2(w, z + 1, z + 2);
-      w.next_row = z + 2;
-    }
-    velocity(z);
+    velocity(z, z + 2 < HMAP_SIZE - 2 ? z + 2 : -1);
     outflows(z);
     if (z >= 2)
     {

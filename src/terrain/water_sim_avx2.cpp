@@ -56,7 +56,7 @@ QM_AVX2 inline Bilin8 bilin_setup(__m256 px, __m256 pz)
   const __m256i m = _mm256_set1_epi32(255);
   __m256i row = _mm256_add_epi32(_mm256_and_si256(j, m), _mm256_set1_epi32(1));
   b.off = _mm256_add_epi32(_mm256_mullo_epi32(row, _mm256_set1_epi32(WG_STRIDE)),
-                           _mm256_add_epi32(_mm256_and_si256(i, m), _mm256_set1_epi32(8)));
+                           _mm256_add_epi32(_mm256_and_si256(i, m), _mm256_set1_epi32(WG_PAD)));
   return b;
 }
 
@@ -148,7 +148,6 @@ QM_AVX2 void water_load_rows_avx2(WaterScratch &w, int z0, int z1)
 {
   const float *src = &HeightmapData::water[0].depth;
   float *prev = &HeightmapData::tmpw[0].depth;
-  WaterGrid *const grids[] = {&w.h, &w.d, &w.vx, &w.vz, &w.foam};
   for (int z = z0; z < z1; z++)
   {
     for (int x = 0; x < HMAP_SIZE; x += 8)
@@ -171,12 +170,7 @@ QM_AVX2 void water_load_rows_avx2(WaterScratch &w, int z0, int z1)
       _mm256_storeu_ps(w.foam.f + k, _mm256_shuffle_ps(t1, t3, 0xEE));
       _mm256_storeu_ps(w.h.f + k, _mm256_load_ps(HeightmapData::hmap + hmap_idx(x, z)));
     }
-    for (WaterGrid *g : grids)
-    {
-      g->wrap_columns(z);
-      if (z == 0 || z == HMAP_SIZE - 1)
-        memcpy(g->f + wg_idx(-8, z == 0 ? HMAP_SIZE : -1), g->f + wg_idx(-8, z), WG_STRIDE * sizeof(float));
-    }
+    water_wrap_loaded_row(w, z);
   }
 }
 

@@ -120,9 +120,10 @@ TEST(WaterSim, TracePointsOnCellBordersMatchThePlainStep)
 
 TEST(WaterSim, FarTracePointsReadRowsNotYetReachedByTheStep)
 {
-  // The wide paths split the previous state into their grids a row ahead of the velocity phase;
-  // a trace point in an early row that reaches rows far ahead (or back across the seam) must
-  // still read the previous state there, and the rows must not be split twice.
+  // The wide paths split the previous state into their grids two rows ahead of the velocity
+  // phase (the sixteen-wide one block by block inside a velocity row); a trace point in an early
+  // row that reaches rows far ahead (or back across the seam) must still read the previous state
+  // there, also from a row split halfway, and the rows must not be split twice.
   make_wet_world(45);
   for (int x = 0; x < HMAP_SIZE; x += 5)
   {
