@@ -9,7 +9,6 @@
 namespace
 {
 constexpr int CELL = 64;
-constexpr float PI = 3.14159265f;
 
 struct SpriteSample
 {
