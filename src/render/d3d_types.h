@@ -1,7 +1,7 @@
 #pragma once
 // The device vocabulary of the engine: render states, formats, result codes and primitive types
 // numbered as Direct3D 9 numbers them. Renderers and the game object module speak these numbers;
-// the OpenGL backend translates them in one place (gl_backend.cpp).
+// the OpenGL backend translates them in one place (gl_backend*.cpp).
 #include <cstdint>
 
 using HRESULT32 = uint32_t;
