@@ -210,7 +210,9 @@ void append_escaped(DynArray<char> &out, const char *text, int len)
 }
 
 // Rewrites the file with `name` set to the value line `entry`: the first line of that name is
-// replaced, later ones dropped, every other line kept as it was.
+// replaced, later ones dropped, every other line kept byte for byte with its own line break (a
+// line ending in "\r\r\n" must not become one ending in "\r\n": that would change what it
+// reads as). A last line without a break gets one.
 bool store(const char *name, const DynArray<char> &entry)
 {
   SettingsWriteLock lock;
@@ -234,8 +236,10 @@ bool store(const char *name, const DynArray<char> &entry)
       placed = true;
       continue;
     }
-    out.append(int(l.end - l.begin), l.begin);
-    out.push_back('\n');
+    const char *raw_end = text.begin() + pos;
+    out.append(int(raw_end - l.begin), l.begin);
+    if (raw_end[-1] != '\n')
+      out.push_back('\n');
   }
   if (!placed)
     out.append(entry.size(), entry.begin());

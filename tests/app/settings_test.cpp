@@ -150,6 +150,23 @@ TEST_F(Settings, UnreadableLinesAreSkippedAndKept)
                         "last=dword:1\n");
 }
 
+TEST_F(Settings, AWriteKeepsTheLineBreaksOfOtherLines)
+{
+  // The second carriage return belongs to the line, which is unreadable ("high" is followed by
+  // junk); rewritten with a plain CRLF it would read as "high".
+  writeFile("gfx_quality=\"high\" \r\r\n"
+            "a=dword:1\r\n"
+            "b=\"x\"\r");
+  char buf[32] = {};
+  EXPECT_FALSE(get_config_str("gfx_quality", buf, sizeof(buf)));
+  ASSERT_TRUE(set_config_str("fuzz_key", "v"));
+  EXPECT_FALSE(get_config_str("gfx_quality", buf, sizeof(buf)));
+  EXPECT_EQ(contents(), "gfx_quality=\"high\" \r\r\n"
+                        "a=dword:1\r\n"
+                        "b=\"x\"\r\n"
+                        "fuzz_key=\"v\"\n");
+}
+
 TEST_F(Settings, AFailedWriteLeavesTheOldFileIntact)
 {
   ASSERT_TRUE(set_config_int("flags", 1));
