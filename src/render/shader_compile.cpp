@@ -1,4 +1,5 @@
 // Building shaders: from source through the driver's compiler, and from the cache file.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,11 +11,12 @@
 #include "render/shader_include.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 bool shader_reload_in_progress = false;
 
 // Cache files larger than this are not read.
-static constexpr long MAX_CACHE_FILE = 64l << 20;
+static constexpr int64_t MAX_CACHE_FILE = 64l << 20;
 
 namespace
 {
@@ -178,46 +180,44 @@ bool compile_shader(Shader *s)
   return true;
 }
 
-static bool read_whole_file(const char *path, std::string &out)
-{
-  FILE *f = fopen(path, "rb");
-  if (!f)
-    return false;
-  long size = -1;
-  if (fseek(f, 0, SEEK_END) == 0)
-    size = ftell(f);
-  bool ok = size >= 0 && size <= MAX_CACHE_FILE && fseek(f, 0, SEEK_SET) == 0;
-  if (ok)
-  {
-    out.resize(size_t(size));
-    ok = fread(out.data(), 1, size_t(size), f) == size_t(size);
-  }
-  fclose(f);
-  return ok;
-}
-
 bool load_cached_shader(Shader *s)
 {
   G_ASSERT(s);
   s->deps.clear();
   char path[260];
   std::string bytes;
-  if (!shader_cache_path(s, path, sizeof(path)) || !read_whole_file(path, bytes))
+  int err = 0;
+  if (!shader_cache_path(s, path, sizeof(path)))
     return false;
+  if (!read_file(path, MAX_CACHE_FILE, bytes, err))
+  {
+    if (err != ENOENT)  // no cache yet is the usual case; anything else is worth a line
+      debug("can't read shader cache '%s': %s", path, file_error_text(err));
+    return false;
+  }
   ShaderCacheContents c;
   if (!parse_shader_cache(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), c))
     return false;
 
+  // With the compiler the cache is stale when any file it was built from is newer or missing
+  // (a removed or renamed file may mean the source changed), or when it does not name the
+  // shader's own source (a cache nobody could ever find out of date).
   bool compiler = shader_compiler_available();
   int64_t cache_time = get_file_time(path);
-  bool stale = false;
+  bool stale = false, names_source = false;
+  s->deps.reserve(int(c.deps.size()));
   for (const std::string &name : c.deps)
   {
     int64_t t = compiler ? get_file_time(make_full_path(name.c_str())) : 0;
-    add_shader_dependency(s, name.c_str(), t);
-    if (compiler && t > cache_time)
-      stale = true;
+    static_assert(SHADER_CACHE_MAX_NAME < sizeof(ShaderDependency::name));
+    ShaderDependency d;  // the parser keeps names unique and short enough
+    memcpy(d.name, name.c_str(), name.size() + 1);
+    d.time = t;
+    s->deps.push_back(d);
+    stale = stale || (compiler && (t == 0 || t > cache_time));
+    names_source = names_source || name == s->name;
   }
+  stale = stale || (compiler && !names_source);
   if (stale)
   {
     s->deps.clear();
