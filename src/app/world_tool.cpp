@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/app_globals.h"
 #include "app/startup_options.h"
@@ -89,19 +91,22 @@ int run_world_tool(const StartupOptions &opt)
     return 1;
   }
 
-  // A script named on the command line is taken relative to the current directory.
-  char script[1024] = {};
-  if (opt.gen_script)
+  // A script named on the command line is taken relative to the current directory. Nothing is
+  // cut short here: a shortened path would name another file (the loader refuses a path too long).
+  std::string script = opt.gen_script ? opt.gen_script : "";
+  if (opt.gen_script && opt.gen_script[0] != '/')
   {
-    char cwd[768];
-    if (opt.gen_script[0] != '/' && getcwd(cwd, sizeof(cwd)))
-      snprintf(script, sizeof(script), "%s/%s", cwd, opt.gen_script);
-    else
-      snprintf(script, sizeof(script), "%s", opt.gen_script);
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof(cwd)))
+    {
+      fprintf(stderr, "quenmoor: can't read the current directory: %s\n", strerror(errno));
+      return 1;
+    }
+    script = std::string(cwd) + "/" + script;
   }
 
   int rc = 0;
-  init_world_gen_vm(opt.gen_script ? script : nullptr);
+  init_world_gen_vm(opt.gen_script ? script.c_str() : nullptr);
   if (has_error_message())
     rc = fail_with_script_error("the world script did not load", false);
   if (!rc)
