@@ -8,6 +8,7 @@
 #include "app/game_mode.h"
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "app/shader_messages.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
 #include "app/timer.h"
@@ -160,6 +161,7 @@ int app_main(int argc, char **argv)
   d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
   d3d_resource_hooks.release_all_shaders = close_shaders;
   install_resource_hooks();
+  connect_shader_messages();
   set_d3d_frame_renderer(app_render_frame);
   set_d3d_after_reset(app_after_device_reset);
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))

@@ -61,7 +61,8 @@ Texture *try_load_dds_texture(const char *path, char *err, int err_size)
   {
     void *dst = nullptr;
     uint32_t pitch = 0;
-    HRESULT32 hr = be.lockTexture(tex->tex, int(l), false, dst, pitch);
+    // The texture is new and every byte of the level is written: nothing to read back first.
+    HRESULT32 hr = be.lockTexture(tex->tex, int(l), true, dst, pitch);
     if (hr != D3D_OK)
     {
       snprintf(err, size_t(err_size), "error loading texture '%s' (code 0x%08X)", path, hr);

@@ -1,5 +1,6 @@
 // Building shaders: from source through the driver's compiler, and from the cache file.
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,16 +44,27 @@ static void show_on_screen(const char *text, int len)
 }
 
 // Logs compiler output under its heading (also on screen during a reload).
-static void report_messages(const char *file, const char *entry, const std::string &msg)
+static void report_messages(const char *head, const std::string &msg)
 {
   if (msg.empty())
     return;
-  char head[400];
-  snprintf(head, sizeof(head), "HLSL '%s', func '%s':", file, entry);
   debug("%s", head);
   debug("%.*s", int(msg.size()), msg.c_str());
   show_on_screen(head, -1);
   show_on_screen(msg.c_str(), int(msg.size()));
+}
+
+// Logs a failure line (also on screen during a reload).
+static void report_failure(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+static void report_failure(const char *fmt, ...)
+{
+  char line[400];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(line, sizeof(line), fmt, ap);
+  va_end(ap);
+  debug("%s", line);
+  show_on_screen(line, -1);
 }
 
 bool shader_cache_path(const Shader *s, char *out, int size)
@@ -128,7 +140,9 @@ static bool compile_function(const char *profile, const char *file, const char *
     ok = b && b->createShader(pixel, text.data(), uint32_t(text.size()), code.shader, &driver) == D3D_OK;
     messages += driver;
   }
-  report_messages(file, entry, messages);
+  char head[400];
+  snprintf(head, sizeof(head), "HLSL '%s', func '%s':", file, entry);
+  report_messages(head, messages);
   if (!ok)
   {
     debug("FAILED to compile HLSL shader '%s', func '%s'", file, entry);
@@ -151,18 +165,27 @@ bool compile_shader(Shader *s)
   s->deps.clear();
   CompiledCode vs, ps;
   if (!compile_function("vs_3_0", s->name, "vsh", s, vs))
+  {
+    report_failure("can't create vertex shader from '%s'", s->name);
     return false;
+  }
   s->vs = vs.shader;
   vs.shader = 0;
   if (!compile_function("ps_3_0", s->name, "psh", s, ps))
+  {
+    report_failure("can't create pixel shader from '%s'", s->name);
     return false;
+  }
   s->ps = ps.shader;
   ps.shader = 0;
+  // The two stages are checked as a pair: a mismatch between them belongs to neither.
   std::string link_messages;
   if (get_render_backend()->linkShaders(s->vs, s->ps, &link_messages) != D3D_OK)
   {
-    report_messages(s->name, "psh", link_messages);
-    debug("can't create pixel shader from '%s'", s->name);
+    char head[400];
+    snprintf(head, sizeof(head), "HLSL '%s', link of 'vsh' and 'psh':", s->name);
+    report_messages(head, link_messages);
+    report_failure("can't link vertex and pixel shader of '%s'", s->name);
     return false;
   }
 
@@ -284,10 +307,7 @@ void reload_shaders(bool force)
     }
     else
     {
-      char msg[400];
-      snprintf(msg, sizeof(msg), "FAILED to reload shader '%s'", s.name);
-      debug("%s", msg);
-      show_on_screen(msg, -1);
+      report_failure("FAILED to reload shader '%s'", s.name);
       if (s.vs)
         b->releaseShader(s.vs);
       if (s.ps)
