@@ -13,7 +13,11 @@ void format_line(const ProgressBar &bar, char *line, size_t size)
   for (int i = 0; i < BAR_WIDTH; i++)
     cells[i] = i < filled ? '#' : '.';
   cells[BAR_WIDTH] = 0;
-  snprintf(line, size, "%-28s [%s] %3d%%", bar.label, cells, int(bar.done * 100 + 0.5f));
+  // A long label is cut (at a UTF-8 character boundary) so that the line fits 80 columns.
+  int n = int(strnlen(bar.label, 30));
+  while (n > 0 && (bar.label[n] & 0xC0) == 0x80)
+    n--;
+  snprintf(line, size, "%-28.*s [%s] %3d%%", n, bar.label, cells, int(bar.done * 100 + 0.5f));
 }
 
 void write_line(ProgressBar &bar, const char *line)

@@ -120,9 +120,10 @@ const char *startup_help_text()
          "              script lists its worlds in the global array world_names) from seed N\n"
          "              (default: the start-up counter), run N water steps (default 0), and\n"
          "              write color.png, relief.png, height.png, height.json, water.png,\n"
-         "              hmap.f32 and water.f32 into DIR, creating it and its parents\n"
-         "              exit code 0 when every file was written, 1 when the script failed or\n"
-         "              a file could not be written, 2 for bad switches or an unknown world\n";
+         "              hmap.f32 and water.f32 into DIR, creating it and its parents.\n"
+         "              Exit code 0 when every file was written; 1 when DIR cannot be\n"
+         "              written, the script failed or a file could not be written; 2 for\n"
+         "              bad switches or a world the script does not list\n";
 }
 
 void warn_unknown_switches(const StartupOptions &opt, FILE *out)
