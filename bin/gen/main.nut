@@ -12,6 +12,9 @@
 //   4. fill the low ground with water and carve a river
 //   5. level building sites, paint grass, sand, rock and snow, then place the buildings
 
+// The worlds generate_world builds; the world tool refuses any other name.
+world_names <- ["main_menu", "game"]
+
 // ---------------------------------------------------------------------------------------------
 // Colours (0xAARRGGBB)
 

@@ -114,6 +114,7 @@ int app_main(int argc, char **argv)
   StartupOptions opt;
   read_startup_settings(opt);
   apply_switches(argc, argv, opt);
+  warn_unknown_switches(opt, stderr);
   if (opt.help)
   {
     fputs(startup_help_text(), stdout);
@@ -186,6 +187,7 @@ int app_main(int argc, char **argv)
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);
+  log_what_is_not_drawn();
 
   AppLoopDriver driver(opt.steps);
   run_main_loop(driver);
