@@ -206,7 +206,7 @@ function find_rivers(heights, sea, spring_floor, count, spacing)
   // Gentle swells that only a river on flat ground notices: it meanders.
   local wander = HmapMask.fromSimplexNoise(1.5, 8, 2, null, 0.5)
   local ways = []
-  for (local i = 0; i < 12 * count; i++)
+  for (local i = 0; i < 24 * count; i++)
   {
     local x = hmrnd(), z = hmrnd()
     if (heights.getraw(x, z) < spring_floor)
