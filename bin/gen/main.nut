@@ -74,11 +74,11 @@ function flood_below(level)
 // ---------------------------------------------------------------------------------------------
 // Rivers
 //
-// A river is found, not dug. It rises at a spring high on the slopes and runs from cell to cell,
-// always to the neighbour it falls to most steeply, until it reaches a lake or another river.
-// Where the land holds it in a hollow, it crosses the hollow towards the hollow's lowest rim (the
-// levels of mask_fill_levels lead there), and only there is its bed cut down, so that it never
-// rises. Elsewhere the bed lies a channel's depth below the land.
+// A river is found, not dug. It rises at a spring high on the slopes and runs from cell to cell
+// down the levels at which water leaves the land (mask_fill_levels), to the neighbour the land
+// falls to most steeply, until it reaches a lake or another river. Where the land holds it in a
+// hollow, those levels lead it across to the hollow's lowest rim, and only there is its bed cut
+// down, so that it never rises. Elsewhere the bed lies a channel's depth below the land.
 //
 // Cells are numbered (z << 8) | x. Each river is a table:
 //   cells  the cells from the spring to the mouth (8-connected);
@@ -109,7 +109,7 @@ function trace_river(levels, heights, wander, spring, sea)
   while (cells.len() < RIVER_MAX_CELLS)
   {
     local x = c & 255, z = c >> 8
-    if (heights.getraw(x, z) < sea || (c != spring && c in river_cells))
+    if (heights.getraw(x, z) < sea || c in river_cells)
       return cells
     // Of the neighbours on a lower level, the one the land falls to most steeply (or rises to
     // least, across a hollow).

@@ -32,6 +32,8 @@ void stamp_point_mask(float *out, const MaskPoint *points, size_t count, float f
   {
     const MaskPoint &p = points[k];
     const float r = std::min(p.radius, MAX_MASK_POINT_RADIUS);
+    if (!std::isfinite(p.value) || !(r > 0))
+      continue;
     const float inv_r2 = 1 / (r * r);
     for_each_in_circle(wrap_coord(p.x), wrap_coord(p.z), r, [&](int i, float d2) {
       const float w = 1 - d2 * inv_r2;

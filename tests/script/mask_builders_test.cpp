@@ -55,11 +55,13 @@ TEST(MaskBuilders, StampsEqualTheSampleBySampleReference)
     for (int i = 0; i < HMAP_CELLS; i++)
       ASSERT_FLOAT_EQ(m.v[i], ref[size_t(i)]) << "sample " << (i & 255) << ", " << (i >> 8);
   }
-  // The first of equal strengths holds.
-  const MaskPoint tie[] = {{5, 5, 2, 3}, {5, 5, -2, 3}};
+  // The first of equal strengths holds; a non-finite point reaches nothing.
+  const MaskPoint tie[] = {{5, 5, 2, 3}, {5, 5, -2, 3}, {40, 40, INFINITY, 3}, {NAN, 9, 1, 3}, {9, 9, 1, NAN}};
   HmapMask m;
-  stamp_point_mask(m.v, tie, 2, 0);
+  stamp_point_mask(m.v, tie, 5, 0);
   EXPECT_EQ(m.v[hmap_idx(5, 6)], 2.f);
+  EXPECT_EQ(m.v[hmap_idx(40, 40)], 0.f);
+  EXPECT_EQ(m.v[hmap_idx(9, 9)], 0.f);
 }
 
 TEST(MaskBuilders, FillLevelsFillHollowsToTheirLowestRim)
