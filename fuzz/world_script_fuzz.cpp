@@ -28,6 +28,8 @@
 #include "script/sq_vm.h"
 #include "script/world_gen.h"
 #include "support/file_path.h"
+#include "terrain/game_rnd.h"
+#include "terrain/hmap_data.h"
 
 namespace
 {
@@ -68,10 +70,10 @@ double now()
 
 SQInteger watchdog(HSQUIRRELVM v)
 {
-  if (--checks_left < 0)
-    return sq_throwerror(v, "fuzz: instruction budget spent");
   if (__sanitizer_get_current_allocated_bytes() > BUDGET_BYTES)
     return sq_throwerror(v, "fuzz: memory budget spent");
+  if (--checks_left < 0)
+    return sq_throwerror(v, "fuzz: instruction budget spent");
   if (now() > deadline)
     return sq_throwerror(v, "fuzz: time budget spent");
   return SQ_OK;
@@ -121,6 +123,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+  // The same world and seed before every input, so that an input does what it did when found.
+  HeightmapData::reset();
+  game_rnd_seed = 1;
   init_world_gen_vm(empty_script.c_str());
   HSQUIRRELVM v = world_gen.vm.vm;
   checks_left = BUDGET_INSTRUCTIONS / CHECK_INTERVAL;

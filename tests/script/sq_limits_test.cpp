@@ -1,6 +1,7 @@
-// Hostile scripts end in a script error, in bounded time and memory, through the limits of the
-// patched language runtime: array sizes, the compiler's nesting depth, the call depth, and the
-// watchdog that lets a host stop a script that never ends.
+// Hostile scripts end in a clear error, in bounded time and memory, through the limits and mended
+// faults of the patched language runtime (cmake/squirrel-patches): array sizes, the compiler's
+// nesting depth, the call depth, integer division, compile errors, and the watchdog that lets a
+// host stop a script that never ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,9 +47,7 @@ SQInteger stop_after_budget(HSQUIRRELVM v)
 }
 }  // namespace
 
-using SqLimits = ScriptTest;
-
-TEST_F(SqLimits, HostileScriptsEndInAnError)
+TEST(SqLimits, HostileScriptsEndInAnError)
 {
   const std::string max = std::to_string(SQ_MAX_ARRAY_SIZE);
   const HostileScript cases[] = {
@@ -90,7 +89,7 @@ TEST_F(SqLimits, HostileScriptsEndInAnError)
     HSQUIRRELVM vm = open_vm(1024);
     bool compiled = false;
     std::string err;
-    std::string out = captured([&] { err = script_error(vm, c.source.c_str(), &compiled); });
+    std::string out = ScriptTest::captured([&] { err = script_error(vm, c.source.c_str(), &compiled); });
     EXPECT_EQ(compiled, !c.compile_error) << err;
     if (*c.error)
     {
@@ -111,7 +110,7 @@ TEST_F(SqLimits, HostileScriptsEndInAnError)
 
 // The fuzz harness stops scripts that never end with sq_setwatchdog; catching its error, or
 // looping in a thread or inside a native call, does not escape it.
-TEST_F(SqLimits, WatchdogStopsScriptsThatNeverEnd)
+TEST(SqLimits, WatchdogStopsScriptsThatNeverEnd)
 {
   const char *scripts[] = {
     "while (true) {}",
@@ -128,7 +127,7 @@ TEST_F(SqLimits, WatchdogStopsScriptsThatNeverEnd)
     sq_setwatchdog(vm, stop_after_budget, 1000);
     bool compiled = false;
     std::string err;
-    captured([&] { err = script_error(vm, src, &compiled); });
+    ScriptTest::captured([&] { err = script_error(vm, src, &compiled); });
     EXPECT_TRUE(compiled);
     EXPECT_NE(err.find("script ran too long"), std::string::npos) << err;
     // The machine still runs scripts once the host lifts the stop.
