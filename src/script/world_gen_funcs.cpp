@@ -86,7 +86,7 @@ void gen_fault(float x, float z, float dir_x, float dir_z, float height, float b
 void gen_crater(float x, float z, float radius, float depth)
 {
   check_finite_args("gen_crater", {x, z, radius, depth});
-  HD::genCrater(Point2{x, z}, radius, depth, HD::hmap);
+  HD::genCrater(Point2{wrap_world_coord(x), wrap_world_coord(z)}, radius, depth, HD::hmap);
 }
 
 void gen_droplet_erosion(HSQUIRRELVM v, SQInteger droplets, SqObject params)

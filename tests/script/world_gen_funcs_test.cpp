@@ -194,6 +194,8 @@ TEST_F(WorldGenFixture, HugeCoordinatesAndCountsStayBounded)
   EXPECT_EQ(HD::hmap[hmap_idx(5, 10)], 0.f);  // d = r is outside
   EXPECT_EQ(runFloat("get_average_circle_height(-1e10, 10, 1.5)"), 7.f);
   EXPECT_EQ(runFloat("HmapMask.fromHeight().get(1e10 + 0.5, 10)"), 7.f);
+  ASSERT_EQ(run("gen_crater(1e10, 10, 3, 1)"), "");  // the crater lands where the circle was
+  EXPECT_LT(HD::hmap[hmap_idx(0, 10)], 7.f);
 }
 
 TEST_F(WorldGenFixture, GroundTypeNoneKeepsTheGround)
