@@ -156,9 +156,10 @@ TEST(WorldTool, ScriptFailureExitsNonZeroWithTheMessage)
   // A plain script error: its own text and place, printed once, no internal prefixes.
   ToolDir plain("function generate_world(name) {\n  local a = 1 + null\n}");
   EXPECT_EQ(plain.run("game", plain.root + "/out", "1"), 1);
-  const std::string what = "arith op + on between 'integer' and 'null'\n  at " + plain.root +
-                           "/game/gen/main.nut(2) in generate_world()";
+  // (The file is named from the executable's directory when it lies below it, as under ctest.)
+  const char *what = "arith op + on between 'integer' and 'null'\n  at ";
   EXPECT_NE(plain.err.find(what), std::string::npos) << plain.err;
+  EXPECT_NE(plain.err.find("/game/gen/main.nut(2) in generate_world()"), std::string::npos) << plain.err;
   EXPECT_EQ(plain.err.find("arith op"), plain.err.rfind("arith op"));
   for (const char *internal : {"SqFunc<> call failed", "ERROR MESSAGE SET"})
     EXPECT_EQ((plain.err + plain.log).find(internal), std::string::npos) << internal;
@@ -167,7 +168,7 @@ TEST(WorldTool, ScriptFailureExitsNonZeroWithTheMessage)
   ToolDir broken("function generate_world(name) {");
   EXPECT_EQ(broken.run("game", broken.root + "/out", "1"), 1);
   EXPECT_NE(broken.err.find("the world script did not load"), std::string::npos);
-  EXPECT_NE(broken.err.find(broken.root + "/game/gen/main.nut(1,"), std::string::npos) << broken.err;
+  EXPECT_NE(broken.err.find("/game/gen/main.nut(1,"), std::string::npos) << broken.err;
   set_error_message(nullptr);
 }
 
