@@ -21,16 +21,12 @@ inline int checked_tile(SQInteger tile, const char *message)
   return int(tile);
 }
 
-// A world coordinate reduced into [0, 256): the world wraps, and a huge coordinate must never
-// reach an int conversion or a loop bound. fmod is exact, so a coordinate inside the world keeps
-// its value bit for bit and the nearest samples stay the same. NaN and infinities give NaN.
-inline float wrap_world_coord(float c)
-{
-  float w = std::fmod(c, float(HMAP_SIZE));
-  if (w < 0)
-    w += float(HMAP_SIZE);
-  return w < float(HMAP_SIZE) ? w : 0.f;  // -1e-9 + 256 rounds up to 256
-}
+// A world coordinate reduced into (-256, 256) by a multiple of the world size: the world wraps,
+// and a huge coordinate must never reach an int conversion or a loop bound. fmod is exact and
+// keeps the sign, so a coordinate inside that range keeps its value bit for bit, and any other
+// one gives the same offsets to the samples as before (worlds do not change). NaN and
+// infinities give NaN.
+inline float wrap_world_coord(float c) { return std::fmod(c, float(HMAP_SIZE)); }
 
 inline int clamped_octaves(SQInteger octaves)
 {
