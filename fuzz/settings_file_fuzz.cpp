@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "platform/settings_file.h"
 
 static char dir[] = "/tmp/qm_settings_fuzz_XXXXXX";
 
@@ -60,6 +61,10 @@ static Snapshot snap()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+  // The file and the stored copy of it (escaped: up to 4 bytes a byte) must stay under the size
+  // limit, past which a write is refused on purpose.
+  if (size > SETTINGS_FILE_MAX / 8)
+    return 0;
   char path[256];
   snprintf(path, sizeof(path), "%s/settings.ini", config_dir());
   FILE *f = fopen(path, "wb");

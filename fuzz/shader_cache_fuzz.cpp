@@ -1,8 +1,11 @@
 // Whatever a shader cache file holds, reading it stays inside the bytes, every accepted file has
-// consistent parts, and writing the parts back gives a file that reads the same.
+// consistent parts (at most SHADER_CACHE_MAX_DEPS names, each once), and writing the parts back
+// gives a file that reads the same.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "render/shader_cache.h"
 
@@ -14,6 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   const char *begin = reinterpret_cast<const char *>(data), *end = begin + size;
   if (c.vs < begin || c.vs + c.vsLen > end || c.ps < begin || c.ps + c.psLen > end ||
       c.vsLen == 0 || c.psLen == 0)
+    abort();
+  if (c.deps.size() > size_t(SHADER_CACHE_MAX_DEPS))
+    abort();
+  std::set<std::string> unique(c.deps.begin(), c.deps.end());
+  if (unique.size() != c.deps.size())
     abort();
   for (const std::string &d : c.deps)
     if (d.empty() || d.size() > SHADER_CACHE_MAX_NAME || memchr(d.data(), 0, d.size()))

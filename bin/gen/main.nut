@@ -9,8 +9,12 @@
 //   1. shape the heights (noise, Voronoi plateaus and hills, faults, craters)
 //   2. colour the bare rock by height so that erosion has something to carry
 //   3. erode with droplets; deposits age from fresh sediment into soil
-//   4. fill the low ground with water and carve a river
+//   4. find rivers from high springs down to the lowest ground, cut their channels and fill
+//      the low ground and the channels with water
 //   5. level building sites, paint grass, sand, rock and snow, then place the buildings
+
+// The worlds generate_world builds; the world tool refuses any other name.
+world_names <- ["main_menu", "game"]
 
 // ---------------------------------------------------------------------------------------------
 // Colours (0xAARRGGBB)
@@ -64,112 +68,299 @@ function erode(droplets)
 // ---------------------------------------------------------------------------------------------
 // Water
 
-// Fills everything below `level` with water.
+// Fills everything below `level` with water up to that level at least.
 function flood_below(level)
 {
-  apply_water_mask(HmapMask.fromHeight(), function(depth, h) { return h < level ? level - h : 0.0 })
+  apply_water_mask(HmapMask.fromHeight(), function(depth, h) { return h < level && depth < level - h ? level - h : depth })
 }
 
-// Follows the land downhill from (x, z) in steps of two units until the river bed reaches the
-// water at `sea`; returns the points [x, z, bed height]. Nothing is changed yet.
-function trace_river(heights, x, z, sea, max_steps)
+// ---------------------------------------------------------------------------------------------
+// Rivers
+//
+// A river is found, not dug. It rises at a spring high on the slopes and runs from cell to cell
+// down the levels at which water leaves the land (mask_fill_levels), to the neighbour the land
+// falls to most steeply, until it reaches a lake or another river. Where the land holds it in a
+// hollow, those levels lead it across to the hollow's lowest rim, and only there is its bed cut
+// down, so that it never rises. Elsewhere the bed lies a channel's depth below the land.
+//
+// Cells are numbered (z << 8) | x. Each river is a table:
+//   cells  the cells from the spring to the mouth (8-connected);
+//   beds   the bed height of each cell, never rising;
+//   joins  the index of the river it flows into (its last cell is one of that river's), or -1
+//          when it ends in a lake (its last cell is under the lake's water);
+//   lake   the cell in the lake where its water ends up.
+
+rivers <- []
+lake_level <- 0.0
+river_cells <- {}   // cell -> [river index, position in its cells], for every river cell but the mouths
+
+const RIVER_FLOW = 0.05           // water per step and spring cell
+const RIVER_SPRING_RADIUS = 1.5   // 3 x 3 cells
+const RIVER_MAX_CUT = 3.0         // deepest cut through a rim beyond the channel; a deeper one passes the spring over
+const RIVER_MAX_CELLS = 1000
+
+NEIGHBOUR_DX <- [1, -1, 0, 0, 1, 1, -1, -1]
+NEIGHBOUR_DZ <- [0, 0, 1, -1, 1, -1, 1, -1]
+NEIGHBOUR_STEP <- [1.0, 1.0, 1.0, 1.0, 1.4142, 1.4142, 1.4142, 1.4142]
+
+// The cells from `spring` down the fill levels to the first cell in a lake (below `sea`) or on a
+// river (a river beside it takes it in); null when the way is too long.
+function trace_river(levels, heights, wander, spring, sea)
+{
+  local cells = [spring]
+  local c = spring
+  while (cells.len() < RIVER_MAX_CELLS)
+  {
+    local x = c & 255, z = c >> 8
+    if (heights.getraw(x, z) < sea || c in river_cells)
+      return cells
+    // Of the neighbours on a lower level, the one the land falls to most steeply (or rises to
+    // least, across a hollow).
+    local level = levels.getraw(x, z), h = heights.getraw(x, z) + wander.getraw(x, z)
+    local next = null, best = null
+    for (local k = 0; k < 8; k++)
+    {
+      local nx = (x + NEIGHBOUR_DX[k]) & 255, nz = (z + NEIGHBOUR_DZ[k]) & 255
+      local n = (nz << 8) | nx
+      if (levels.getraw(nx, nz) >= level)
+        continue
+      if (n in river_cells)
+      {
+        next = n
+        break
+      }
+      local fall = (h - heights.getraw(nx, nz) - wander.getraw(nx, nz)) / NEIGHBOUR_STEP[k]
+      if (best == null || fall > best)
+      {
+        best = fall
+        next = n
+      }
+    }
+    cells.append(next)
+    c = next
+  }
+  return null
+}
+
+// The depth of the channel below the land, growing downstream.
+function channel_depth(i) { return 0.5 + 0.5 * min(1.0, i / 80.0) }
+
+// Lowers the beds of river r from position `from` to its mouth, and those of the rivers it
+// flows into, to at most `bed`.
+function lower_beds(r, from, bed)
+{
+  while (true)
+  {
+    local river = rivers[r]
+    for (local i = from; i < river.beds.len(); i++)
+      if (river.beds[i] > bed)
+        river.beds[i] = bed
+    if (river.joins < 0)
+      return
+    local at = river_cells[river.cells.top()]
+    r = at[0]
+    from = at[1]
+  }
+}
+
+// Adds the river along `cells` (traced with the current rivers) when no rim on its way must be
+// cut deeper than RIVER_MAX_CUT; returns whether it was added.
+function add_river(heights, cells)
+{
+  local n = cells.len()
+  local mouth = cells[n - 1]
+  local joins = mouth in river_cells ? river_cells[mouth][0] : -1
+  local beds = []
+  local bed = heights.getraw(cells[0] & 255, cells[0] >> 8)
+  for (local i = 0; i < n; i++)
+  {
+    local c = cells[i]
+    local h = heights.getraw(c & 255, c >> 8)
+    local channel = i == n - 1 ? h : h - channel_depth(i)
+    if (channel < bed)
+      bed = channel
+    else if (channel - bed > RIVER_MAX_CUT)
+      return false
+    beds.append(bed)
+  }
+  local lake = mouth
+  if (joins >= 0)
+  {
+    local at = river_cells[mouth]
+    local other = rivers[joins]
+    beds[n - 1] = min(beds[n - 2], other.beds[at[1]])
+    lower_beds(joins, at[1], beds[n - 1])
+    lake = other.lake
+  }
+  local r = rivers.len()
+  for (local i = 0; i < n - 1; i++)
+    river_cells[cells[i]] <- [r, i]
+  rivers.append({ cells = cells, beds = beds, joins = joins, lake = lake })
+  return true
+}
+
+// Up to `count` rivers from springs above `spring_floor`, the longest first, their springs at
+// least `spacing` apart.
+function find_rivers(heights, sea, spring_floor, count, spacing)
+{
+  rivers = []
+  river_cells = {}
+  local levels = mask_fill_levels(heights, sea)
+  // Gentle swells that only a river on flat ground notices: it meanders.
+  local wander = HmapMask.fromSimplexNoise(1.5, 8, 2, null, 0.5)
+  local ways = []
+  for (local i = 0; i < 24 * count; i++)
+  {
+    local x = hmrnd(), z = hmrnd()
+    if (heights.getraw(x, z) < spring_floor)
+      continue
+    local cells = trace_river(levels, heights, wander, (z << 8) | x, sea)
+    if (cells != null)
+      ways.append(cells)
+  }
+  ways.sort(function(a, b) { return b.len() <=> a.len() })
+  foreach (way in ways)
+  {
+    if (rivers.len() >= count)
+      break
+    local s = way[0], near = false
+    foreach (river in rivers)
+    {
+      local t = river.cells[0]
+      local dx = wrap((s & 255) - (t & 255)), dz = wrap((s >> 8) - (t >> 8))
+      near = near || dx * dx + dz * dz < spacing * spacing
+    }
+    if (near || s in river_cells)
+      continue
+    // Traced again: the rivers found so far may take it in.
+    local cells = rivers.len() == 0 ? way : trace_river(levels, heights, wander, s, sea)
+    if (cells != null && cells.len() >= 16)
+      add_river(heights, cells)
+  }
+}
+
+// The stamps of every river but its mouth: [x, z, value of f(river, position), radius].
+function river_stamps(f, radius)
 {
   local points = []
-  local bed = heights.get(x, z) - 0.5
-  local dx = 0.0, dz = 0.0
-  for (local i = 0; i < max_steps && bed > sea - 0.5; i++)
-  {
-    // The lowest of 16 directions, keeping some of the last heading so that the river meanders
-    // instead of zig-zagging.
-    local best = null, bestx = 0.0, bestz = 0.0
-    for (local k = 0; k < 16; k++)
+  foreach (river in rivers)
+    for (local i = 0; i < river.cells.len() - 1; i++)
     {
-      local a = k * PI / 8
-      local cx = cos(a), cz = sin(a)
-      local h = heights.get(x + 2 * cx, z + 2 * cz) - 0.8 * (cx * dx + cz * dz)
-      if (best == null || h < best) { best = h; bestx = cx; bestz = cz }
+      local c = river.cells[i]
+      points.append([c & 255, c >> 8, f(river, i), radius(i)])
     }
-    dx = bestx; dz = bestz
-    x += 2 * dx; z += 2 * dz
-    bed = min(bed - 0.08, heights.get(x, z) - 0.6)
-    points.append([x, z, bed])
-  }
   return points
 }
 
-// Of a dozen random springs above the lakes, the one with the longest way down that reaches them.
-function find_river(heights, sea, max_steps)
+function channel_radius(i) { return 1.4 + 1.0 * min(1.0, i / 100.0) }
+
+// Cuts the channels, then makes sure that no river rises along its course: a cell that the
+// channels of other cells left higher than the cell before it is lowered to that one's height
+// (again until none is left, as a tributary's last cell lies on the river it joins and as
+// rounding may leave a cell a hair too high).
+function carve_rivers(heights)
 {
-  local best = []
-  for (local i = 0; i < 12; i++)
+  // Where channels overlap, the deepest cut holds.
+  local cut = river_stamps(function(river, i) {
+    local c = river.cells[i]
+    return river.beds[i] - heights.getraw(c & 255, c >> 8)
+  }, channel_radius)
+  apply_height_mask(mask_from_points(cut, 1.0, 1.0), null)
+  for (local risen = true; risen;)
   {
-    local x = hmfrnd(), z = hmfrnd()
-    if (heights.get(x, z) < sea + 4)
-      continue
-    local points = trace_river(heights, x, z, sea, max_steps)
-    if (points.len() > best.len() && points.len() < max_steps)
-      best = points
-  }
-  return best
-}
-
-// Digs the river bed along the points.
-function carve_river(points)
-{
-  foreach (p in points)
-    flatten_circle(p[0], p[1], 3.0, p[2], 0.9, 1.5)
-}
-
-// Water along the river bed.
-function fill_river(points)
-{
-  local heights = HmapMask.fromHeight()
-  apply_water_mask(HmapMask(function(x, z) {
-    foreach (p in points)
+    risen = false
+    local carved = HmapMask.fromHeight()
+    foreach (river in rivers)
     {
-      local ddx = wrap(x - p[0]), ddz = wrap(z - p[1])
-      if (ddx * ddx + ddz * ddz < 4.0)
-        return max(0.0, p[2] + 0.7 - heights.getraw(x, z))
+      local bed = null
+      foreach (c in river.cells)
+      {
+        local h = carved.getraw(c & 255, c >> 8)
+        if (bed == null || h <= bed)
+          bed = h
+        else
+        {
+          flatten_circle(c & 255, c >> 8, 0.5, bed, 1.0, 1.0)
+          risen = true
+        }
+      }
     }
-    return 0.0
-  }), null)
+  }
 }
 
-// The river is kept flowing while the game runs: each step a spring at its head adds water and
-// the same amount drains away through the lake floors (see update_script below).
+// Water in the channels to 0.65 of their depth: level across a channel, whose parabola is that
+// deep at 0.8 of its radius.
+function fill_rivers()
+{
+  local depth = river_stamps(function(river, i) { return 0.65 * channel_depth(i) },
+                             function(i) { return 0.8 * channel_radius(i) })
+  apply_water_mask(mask_from_points(depth, 1.0, 1.0), null)
+}
+
+// The rivers are kept flowing while the game runs: each step the springs add water and the same
+// amount drains away through the lake floor beyond each river's mouth (see update_script).
 river_spring <- null
 river_drain <- null
 
-function make_river_spring(points, sea)
+// The lake cells at least 1 deep nearest to `mouth` (at most `count`).
+// (The mouth itself when there are none.)
+function drain_cells(heights, mouth, sea, count)
 {
-  if (points.len() < 4)
+  local found = [[0, mouth]]
+  local mx = mouth & 255, mz = mouth >> 8
+  for (local reach = 6; reach <= 48; reach *= 2)
   {
-    river_spring = river_drain = null
-    return
+    local deep = []
+    for (local dz = -reach; dz <= reach; dz++)
+      for (local dx = -reach; dx <= reach; dx++)
+        if (heights.getraw(mx + dx, mz + dz) < sea - 1.0)
+          deep.append([dx * dx + dz * dz, (((mz + dz) & 255) << 8) | ((mx + dx) & 255)])
+    if (deep.len() > 0)
+      found = deep
+    if (deep.len() >= count)
+      break
   }
-  local head = points[0]
-  local flow = 0.15   // water per step and spring cell
-  // Counted through a table: a function sees copies of the local variables it uses.
-  local cells = { spring = 0, drain = 0 }
-  local spring = HmapMask(function(x, z) {
-    local dx = wrap(x - head[0]), dz = wrap(z - head[1])
-    if (dx * dx + dz * dz < 4.0) { cells.spring++; return flow }
-    return 0.0
-  })
+  found.sort(function(a, b) { return a[0] <=> b[0] })
+  return found.slice(0, min(count, found.len())).map(function(f) { return f[1] })
+}
+
+function make_river_springs(heights, sea)
+{
+  river_spring = river_drain = null
+  if (rivers.len() == 0)
+    return
+  // A spring of radius 1.5 around a cell covers its 3 x 3 cells.
+  local per_spring = 9 * RIVER_FLOW
+  local springs = []
+  local drains = {}
+  foreach (river in rivers)
+  {
+    local s = river.cells[0]
+    springs.append([s & 255, s >> 8, RIVER_FLOW])
+    local cells = drain_cells(heights, river.lake, sea, 12)
+    foreach (c in cells)
+      drains[c] <- (c in drains ? drains[c] : 0.0) - per_spring / cells.len()
+  }
+  local points = []
+  foreach (c, amount in drains)
+    points.append([c & 255, c >> 8, amount])
+  river_spring = mask_from_points(springs, RIVER_SPRING_RADIUS, 0.0)
+  river_drain = mask_from_points(points, 0.5, 0.0)
+}
+
+// Lakes over the lowest `water_fraction` of the land and up to `river_count` rivers from springs
+// on its highest quarter into them; returns the lakes' level.
+function add_lakes_and_rivers(water_fraction, river_count)
+{
   local heights = HmapMask.fromHeight()
-  // The drain is spread thinly over all deeper water, so that no lake level changes.
-  local drain = HmapMask(function(x, z) {
-    if (heights.getraw(x, z) < sea - 0.5) { cells.drain++; return 1.0 }
-    return 0.0
-  })
-  if (cells.drain == 0)
-  {
-    river_spring = river_drain = null
-    return
-  }
-  local out = -flow * cells.spring / cells.drain
-  river_spring = spring
-  river_drain = HmapMask(function(x, z) { return drain.getraw(x, z) * out })
+  local sea = height_percentile(heights, water_fraction)
+  lake_level = sea
+  find_rivers(heights, sea, height_percentile(heights, 0.75), river_count, 40)
+  carve_rivers(heights)
+  fill_rivers()
+  flood_below(sea)   // after the carving, whose channels reach into the lakes
+  make_river_springs(heights, sea)
+  return sea
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -180,11 +371,12 @@ function paint_ground(sea, snow_line)
   local heights = HmapMask.fromHeight()
   local slope = HmapMask.fromSlope()
   local variety = HmapMask.fromSimplexNoise(1.0, 8, 4, null, 0.5)
+  local water = HmapMask.fromWater()
   repaint_land(function(x, z, color, top) {
     local h = heights.getraw(x, z)
     local flat = slope.getraw(x, z)            // 1 flat, towards 0 on cliffs
     local n = variety.getraw(x, z)
-    if (h < sea + 0.4)
+    if (h < sea + 0.4 || water.getraw(x, z) > 0.1)
       return [lerpcolor(WET_SAND, color, 0.3), GT_SAND]
     if (h < sea + 1.6 + n && flat > 0.8)
       return [lerpcolor(SAND, color, 0.25), GT_SAND]
@@ -205,17 +397,24 @@ function paint_ground(sea, snow_line)
 // ---------------------------------------------------------------------------------------------
 // Buildings
 
-// The flattest dry spots on a coarse grid, best first.
+// The flattest dry spots on a coarse grid, best first, the first (the castle's) at least 20 cells
+// from every river and the others 12.
 function find_building_sites(sea, snow_line, count, spacing)
 {
   local heights = HmapMask.fromHeight()
   local slope = HmapMask.fromSlope()
+  // 1 - d^2 / 20^2 for a river cell at distance d < 20.
+  local river_points = []
+  foreach (river in rivers)
+    foreach (c in river.cells)
+      river_points.append([c & 255, c >> 8])
+  local river_near = mask_from_points(river_points, 20.0, 1.0)
   local candidates = []
   for (local z = 8; z < HMAP_SIZE; z += 8)
     for (local x = 8; x < HMAP_SIZE; x += 8)
     {
       local h = heights.getraw(x, z)
-      if (h < sea + 2.5 || h > snow_line - 3)
+      if (h < sea + 2.5 || h > snow_line - 3 || river_near.getraw(x, z) > 1.0 - 12 * 12 / 400.0)
         continue
       local flat = 0.0
       for (local k = -2; k <= 2; k++)
@@ -226,7 +425,7 @@ function find_building_sites(sea, snow_line, count, spacing)
   local sites = []
   foreach (c in candidates)
   {
-    local ok = true
+    local ok = sites.len() > 0 || river_near.getraw(c[1], c[2]) == 0.0
     foreach (s in sites)
       if (wrap(s[0] - c[1]) * wrap(s[0] - c[1]) + wrap(s[1] - c[2]) * wrap(s[1] - c[2]) < spacing * spacing)
         ok = false
@@ -272,7 +471,7 @@ function shape_main_menu_world()
   gen_crater(hmfrnd(), hmfrnd(), 18, 0.5)
 }
 
-function build_world(shape, droplets, water_fraction, house_count)
+function build_world(shape, droplets, water_fraction, house_count, river_count)
 {
   show_splash("Shaping the land", 0.05)
   shape()
@@ -282,15 +481,8 @@ function build_world(shape, droplets, water_fraction, house_count)
   recenter_hmap()
 
   show_splash("Filling lakes and rivers", 0.8)
-  local heights = HmapMask.fromHeight()
-  local sea = height_percentile(heights, water_fraction)
-  local snow_line = height_percentile(heights, 0.93)
-  flood_below(sea)
-  // The river starts high on the slopes and runs down into a lake.
-  local river = find_river(heights, sea, 150)
-  carve_river(river)
-  fill_river(river)
-  make_river_spring(river, sea)
+  local snow_line = height_percentile(HmapMask.fromHeight(), 0.93)
+  local sea = add_lakes_and_rivers(water_fraction, river_count)
 
   show_splash("Building", 0.9)
   local sites = find_building_sites(sea, snow_line, house_count + 1, 40)
@@ -305,9 +497,9 @@ function generate_world(name)
 {
   reseed_noise()
   if (name == "main_menu")
-    build_world(shape_main_menu_world, 40000, 0.22, 2)
+    build_world(shape_main_menu_world, 40000, 0.22, 2, 2)
   else
-    build_world(shape_game_world, 60000, 0.2, 5)
+    build_world(shape_game_world, 60000, 0.2, 5, 3)
   show_splash("Done", 1.0)
 }
 

@@ -1,10 +1,14 @@
 #include "app/app_frame.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/app_globals.h"
 #include "app/game_mode.h"
 #include "app/scene_links.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
+#include "support/debug.h"
 
 // Debug text over the frame: the mode's help with show_fps, else the hint line.
 static void draw_frame_text()
@@ -35,4 +39,20 @@ void app_after_device_reset()
   if (scene_links.land_mark_refresh)
     scene_links.land_mark_refresh();
   gameobj_call(gameobj_module.spells_ui_after_resize);
+}
+
+void log_what_is_not_drawn()
+{
+  char list[256] = "";
+  auto add = [&](bool missing, const char *what) {
+    if (missing)
+      snprintf(list + strlen(list), sizeof(list) - strlen(list), "%s%s", *list ? ", " : "", what);
+  };
+  add(!scene_links.land_frame_update, "land and water");
+  add(!scene_links.sky_frame_update, "sky");
+  add(!scene_links.render_scene, "objects, effects and post-effects");
+  add(!scene_links.draw_text, "help and statistics text");
+  add(!gameobj_module.draw_game_menu, "menus (no game object module)");
+  if (*list)
+    debug("not drawn yet: %s; the window stays black while the world runs underneath", list);
 }

@@ -8,6 +8,7 @@
 #include "app/game_mode.h"
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "app/shader_messages.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
 #include "app/timer.h"
@@ -113,6 +114,7 @@ int app_main(int argc, char **argv)
   StartupOptions opt;
   read_startup_settings(opt);
   apply_switches(argc, argv, opt);
+  warn_unknown_switches(opt, stderr);
   if (opt.help)
   {
     fputs(startup_help_text(), stdout);
@@ -160,6 +162,7 @@ int app_main(int argc, char **argv)
   d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
   d3d_resource_hooks.release_all_shaders = close_shaders;
   install_resource_hooks();
+  connect_shader_messages();
   set_d3d_frame_renderer(app_render_frame);
   set_d3d_after_reset(app_after_device_reset);
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))
@@ -184,6 +187,7 @@ int app_main(int argc, char **argv)
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);
+  log_what_is_not_drawn();
 
   AppLoopDriver driver(opt.steps);
   run_main_loop(driver);

@@ -30,8 +30,13 @@ static void dev_fly(float dt)
   CameraBasis b = current_camera_basis();
   vec4f d = b.right * strafe + b.up * up + b.forward * forward + v_make(0.f, lift, 0.f, 0.f);
   camPos = camPos + d * step;
+}
 
-  if (getKeyState(MOUSE_BUTTON_MIDDLE))
+// The middle button zooms in while the window is active; otherwise (focus lost included) the zoom
+// falls back to 1.
+static void dev_zoom(float dt)
+{
+  if (isAppActive && getKeyState(MOUSE_BUTTON_MIDDLE))
     camZoom = std::min(cam_zoom_max, camZoom + cam_zoom_rate * dt);
   else
     camZoom = std::max(1.f, camZoom - cam_zoom_rate * dt);
@@ -41,6 +46,7 @@ void DevGameMode::update(float dt)
 {
   camera_step_bookkeeping(dt);
   dev_fly(dt);
+  dev_zoom(dt);
   camPos = v_set(camPos, 0, wrap_world_coord(v_extract_x(camPos)));
   camPos = v_set(camPos, 2, wrap_world_coord(v_extract_z(camPos)));
   set_camera_matrices(camYaw, camPitch, 1.f);

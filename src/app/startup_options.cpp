@@ -45,8 +45,8 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
       char *end = nullptr;
       errno = 0;
       long n = v ? strtol(v, &end, 10) : 0;
-      if (!v || *end || errno || n <= 0 || n > 1000000000)
-        opt.error = "--steps needs a whole number of steps greater than 0";
+      if (!v || !*v || *end || errno || n < 0 || n > 1000000000)
+        opt.error = "--steps needs a whole number of steps from 0 to 1000000000";
       else
         opt.steps = int(n);
     }
@@ -74,6 +74,12 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
         opt.seed_given = true;
       }
     }
+    else if (!strncmp(a, "--", 2))
+    {
+      if (opt.unknown_count < StartupOptions::MAX_UNKNOWN_SWITCHES)
+        opt.unknown[opt.unknown_count] = a;
+      opt.unknown_count++;
+    }
   }
   if (!opt.error && opt.gen_world && !opt.gen_out)
     opt.error = "--gen-world needs --out DIR";
@@ -87,26 +93,44 @@ const char *startup_help_text()
          "  -720        window of 1280x720\n"
          "  -360        window of 640x360\n"
          "  -1024       window of 1280x1024\n"
-         "  -fullscr    full screen\n"
+         "  -fullscr    full screen (Alt-Enter switches while playing)\n"
          "  -win        windowed (default; opens maximised without a size switch)\n"
-         "  -vs, -novs  synchronise presenting with the display, or not\n"
-         "  -aa, -noaa  post-process anti-aliasing on or off\n"
-         "  -gfx-high   high graphics quality (deferred lighting, shadows, post-effects)\n"
-         "  -gfx-low    low graphics quality\n"
+         "  -vs, -novs  synchronise presenting with the display (default), or not\n"
+         "  -aa, -noaa  post-process anti-aliasing on or off (default off)\n"
+         "  -gfx-high   high graphics quality: deferred lighting, shadows, post-effects (default)\n"
+         "  -gfx-low    low graphics quality: forward drawing, no post-effects\n"
+         "  (the land, water, sky and effect renderers are not built yet: until they are, the\n"
+         "  quality and anti-aliasing switches change nothing on screen)\n"
          "\n"
          "Switches are case-sensitive; a later one overrides an earlier one and all of them\n"
-         "override the stored settings. Unknown arguments are ignored.\n"
+         "override the stored settings. Unknown arguments are ignored; unknown ones starting\n"
+         "with \"--\" are named in a warning.\n"
          "\n"
          "Linux additions:\n"
          "  --headless  run without a display or window\n"
          "  --steps N   run N simulation steps (20 per second), then quit with exit code 0\n"
+         "              (0: no limit, as without the switch)\n"
          "  --no-shader-compiler  run from the shader cache only (also QM_NO_SHADER_COMPILER=1)\n"
-         "  --help      show this text\n"
+         "  --help, -h  show this text\n"
          "\n"
          "World tool (no window, no GPU):\n"
          "  --gen-world NAME --out DIR [--seed N] [--script FILE] [--steps N]\n"
-         "              generate the world NAME (\"game\", \"main_menu\") with the world script\n"
-         "              (default gen/main.nut beside the executable) from seed N (default: the\n"
-         "              start-up counter), run N water steps, and write color.png, relief.png,\n"
-         "              height.png, height.json, water.png, hmap.f32 and water.f32 into DIR\n";
+         "              generate the world NAME with the world script (default gen/main.nut\n"
+         "              beside the executable, whose worlds are \"main_menu\" and \"game\"; a\n"
+         "              script lists its worlds in the global array world_names) from seed N\n"
+         "              (default: the start-up counter), run N water steps (default 0), and\n"
+         "              write color.png, relief.png, height.png, height.json, water.png,\n"
+         "              hmap.f32 and water.f32 into DIR, creating it and its parents.\n"
+         "              Exit code 0 when every file was written; 1 when DIR cannot be\n"
+         "              written, the script failed or a file could not be written; 2 for\n"
+         "              bad switches or a world the script does not list\n";
+}
+
+void warn_unknown_switches(const StartupOptions &opt, FILE *out)
+{
+  for (int i = 0; i < opt.unknown_count && i < StartupOptions::MAX_UNKNOWN_SWITCHES; i++)
+    fprintf(out, "quenmoor: unknown switch '%s' ignored (see --help)\n", opt.unknown[i]);
+  if (opt.unknown_count > StartupOptions::MAX_UNKNOWN_SWITCHES)
+    fprintf(out, "quenmoor: %d more unknown switches ignored (see --help)\n",
+            opt.unknown_count - StartupOptions::MAX_UNKNOWN_SWITCHES);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 // Command-line switches and the start-up options they set.
 
 struct StartupOptions
@@ -11,7 +12,7 @@ struct StartupOptions
   bool headless = false;
   bool no_shader_compiler = false;  // run from the shader cache only
   bool help = false;
-  int steps = 0;  // > 0: quit after this many simulation steps (world tool: water steps)
+  int steps = 0;  // > 0: quit after this many simulation steps (world tool: water steps); 0: no limit
   // The headless world tool: --gen-world NAME [--seed N] [--script FILE] [--steps N] --out DIR.
   const char *gen_world = nullptr;
   const char *gen_script = nullptr;
@@ -19,11 +20,20 @@ struct StartupOptions
   bool seed_given = false;
   uint64_t seed = 0;
   const char *error = nullptr;  // a malformed switch, reported before start-up
+  // Unknown switches starting with "--", reported as warnings (the first MAX_UNKNOWN_SWITCHES of
+  // unknown_count are kept); other unknown arguments are ignored silently.
+  static constexpr int MAX_UNKNOWN_SWITCHES = 8;
+  const char *unknown[MAX_UNKNOWN_SWITCHES] = {};
+  int unknown_count = 0;
 };
 
 // Applies the switches after the program name in order: exact, case-sensitive matches, a later
-// switch overriding an earlier one; unknown arguments are ignored.
+// switch overriding an earlier one; unknown arguments are ignored (those starting with "--" are
+// recorded in `unknown`).
 void apply_switches(int argc, const char *const *argv, StartupOptions &opt);
 
 // The text printed by --help.
 const char *startup_help_text();
+
+// Prints one warning line per recorded unknown switch to `out`.
+void warn_unknown_switches(const StartupOptions &opt, FILE *out);

@@ -1,15 +1,19 @@
 #include "app/world_tool.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/app_globals.h"
+#include "app/output_dir.h"
+#include "app/progress_bar.h"
 #include "app/startup_options.h"
 #include "app/timer.h"
+#include "app/world_names.h"
 #include "app/world_pictures.h"
 #include "gui/splash.h"
 #include "gui/visual_log.h"
@@ -21,14 +25,17 @@
 
 namespace
 {
-char bar_message[256];
-bool bar_open = false;  // a bar line is on the terminal without its line break
+ProgressBar bar;
 
-void end_bar_line()
+void end_bar_line() { progress_end_line(bar); }
+
+void terminal_splash(const char *msg, float progress) { progress_show(bar, msg, progress); }
+
+// A log line on the terminal that shows the bar ends the bar's line first.
+void end_bar_line_before_log()
 {
-  if (bar_open)
-    fputc('\n', stderr);
-  bar_open = false;
+  if (bar.tty && isatty(fileno(stdout)))
+    end_bar_line();
 }
 
 // Prints why the tool stops: the error message (the script's own error and where it happened).
@@ -54,36 +61,26 @@ int fail_if_not_finite()
           count, first & (HMAP_SIZE - 1), first >> HMAP_SIZE_SHIFT);
   return 1;
 }
-}  // namespace
 
-void terminal_splash(const char *msg, float progress)
+// An unknown name is an error when the script lists its worlds: 2, as for a bad switch.
+int check_world(const char *name)
 {
-  const bool tty = isatty(fileno(stderr));
-  const bool same = bar_open && strcmp(msg, bar_message) == 0;
-  if (!same)
-    end_bar_line();
-  snprintf(bar_message, sizeof(bar_message), "%s", msg);
-  if (!(progress >= 0))
+  char names[512];
+  switch (check_world_name(get_world_script_vm(), name, names, sizeof(names)))
   {
-    fprintf(stderr, "%s\n", msg);
-    return;
+  case WorldNameCheck::Any:
+  case WorldNameCheck::Known:
+    return 0;
+  case WorldNameCheck::Unknown:
+    fprintf(stderr, "quenmoor: the world script has no world '%s'; its worlds: %s\n", name, names);
+    return 2;
+  case WorldNameCheck::Malformed:
+    break;
   }
-  const int width = 40;
-  const float p = progress > 1 ? 1.f : progress;
-  const int filled = int(p * width + 0.5f);
-  char bar[width + 1];
-  for (int i = 0; i < width; i++)
-    bar[i] = i < filled ? '#' : '.';
-  bar[width] = 0;
-  if (tty)
-  {
-    fprintf(stderr, "\r%-28s [%s] %3d%%", msg, bar, int(p * 100 + 0.5f));
-    bar_open = true;
-  }
-  else
-    fprintf(stderr, "%-28s [%s] %3d%%\n", msg, bar, int(p * 100 + 0.5f));
-  fflush(stderr);
+  fprintf(stderr, "quenmoor: the world script's world_names must be an array of strings\n");
+  return 1;
 }
+}  // namespace
 
 int run_world_tool(const StartupOptions &opt)
 {
@@ -91,32 +88,42 @@ int run_world_tool(const StartupOptions &opt)
   debug("app path: '%s'", app_path);
   init_timer();
   game_rnd_seed = opt.seed_given ? opt.seed : uint64_t(get_ref_time());
-  set_splash_listener(terminal_splash);
-  log_error_messages(false);
-
-  if (mkdir(opt.gen_out, 0755) != 0 && errno != EEXIST)
+  // A script named on the command line is taken relative to the current directory. Nothing is
+  // cut short here: a shortened path would name another file (the loader refuses a path too long).
+  std::string script = opt.gen_script ? opt.gen_script : "";
+  if (opt.gen_script && opt.gen_script[0] != '/')
   {
-    fprintf(stderr, "quenmoor: can't create the output directory '%s': %s\n", opt.gen_out, strerror(errno));
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof(cwd)))
+    {
+      fprintf(stderr, "quenmoor: can't read the current directory: %s\n", strerror(errno));
+      return 1;
+    }
+    script = std::string(cwd) + "/" + script;
+  }
+
+  char why[4400];
+  if (!prepare_output_dir(opt.gen_out, why, sizeof(why)))
+  {
+    fprintf(stderr, "quenmoor: %s\n", why);
     return 1;
   }
-
-  // A script named on the command line is taken relative to the current directory.
-  char script[1024] = {};
-  if (opt.gen_script)
-  {
-    char cwd[768];
-    if (opt.gen_script[0] != '/' && getcwd(cwd, sizeof(cwd)))
-      snprintf(script, sizeof(script), "%s/%s", cwd, opt.gen_script);
-    else
-      snprintf(script, sizeof(script), "%s", opt.gen_script);
-  }
+  bar = ProgressBar{};
+  bar.out = stderr;
+  bar.tty = isatty(fileno(stderr));
+  set_splash_listener(terminal_splash);
+  set_log_line_hook(end_bar_line_before_log);
+  log_error_messages(false);
 
   int rc = 0;
-  init_world_gen_vm(opt.gen_script ? script : nullptr);
+  init_world_gen_vm(opt.gen_script ? script.c_str() : nullptr);
   if (has_error_message())
     rc = fail_with_script_error("the world script did not load");
   if (!rc)
+    rc = check_world(opt.gen_world);
+  if (!rc)
   {
+    progress_begin(bar);
     generate_world(opt.gen_world);
     if (has_error_message())
       rc = fail_with_script_error("world generation failed");
@@ -124,17 +131,20 @@ int run_world_tool(const StartupOptions &opt)
   if (!rc && opt.steps > 0)
   {
     const float dt = 0.05f;
-    for (int s = 0; s < opt.steps && !rc; s++)
+    progress_begin(bar);
+    int done = 0;
+    while (done < opt.steps && !rc)
     {
       HeightmapData::updateHmap(dt);
       HeightmapData::simWater(dt);
       update_world_script(dt);
+      done++;
       if (has_error_message())
         rc = fail_with_script_error("the world script failed during the water steps");
-      if ((s + 1) % 20 == 0 || s + 1 == opt.steps)
-        terminal_splash("Simulating water", float(s + 1) / float(opt.steps));
+      else if (done % 20 == 0 || done == opt.steps)
+        terminal_splash("Simulating water", float(done) / float(opt.steps));
     }
-    debug("ran %d water steps", opt.steps);
+    debug("ran %d water step%s", done, done == 1 ? "" : "s");
   }
   end_bar_line();
   if (!rc)
@@ -151,6 +161,7 @@ int run_world_tool(const StartupOptions &opt)
     }
   }
   set_splash_listener(nullptr);
+  set_log_line_hook(nullptr);
   log_error_messages(true);
   close_world_gen_vm();
   return rc;

@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "support/file_read.h"
 
 static const char settings_subdir[] = "Obrelwick Games/Quenmoor";
 static const char settings_name[] = "settings.ini";
@@ -53,29 +56,12 @@ SettingsRead read_settings_file(DynArray<char> &text)
   char path[1100];
   if (!settings_file_path(path, sizeof(path)))
     return SettingsRead::Missing;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return errno == ENOENT || errno == ENOTDIR ? SettingsRead::Missing : SettingsRead::Unreadable;
-  SettingsRead res = SettingsRead::Ok;
-  char chunk[4096];
-  for (;;)
-  {
-    ssize_t got = read(fd, chunk, sizeof(chunk));
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0 || text.size() + got > SETTINGS_FILE_MAX)
-    {
-      res = SettingsRead::Unreadable;
-      break;
-    }
-    if (got == 0)
-      break;
-    text.append(int(got), chunk);
-  }
-  close(fd);
-  if (res != SettingsRead::Ok)
-    text.clear();
-  return res;
+  std::string bytes;
+  int err = 0;
+  if (!read_file(path, SETTINGS_FILE_MAX, bytes, err))
+    return err == ENOENT || err == ENOTDIR ? SettingsRead::Missing : SettingsRead::Unreadable;
+  text.append(int(bytes.size()), bytes.data());
+  return SettingsRead::Ok;
 }
 
 // mkdir -p
@@ -135,17 +121,24 @@ static bool write_all(int fd, const char *p, int len)
 bool write_settings_file(const char *text, int len)
 {
   char dir[1024], path[1100], tmp[1200];
-  if (!settings_dir(dir, sizeof(dir)))
+  // A file the next read would refuse would lose every setting.
+  if (len < 0 || len > SETTINGS_FILE_MAX || !settings_dir(dir, sizeof(dir)))
     return false;
   snprintf(path, sizeof(path), "%s/%s", dir, settings_name);
   int n = snprintf(tmp, sizeof(tmp), "%s/%s.%d.tmp", dir, settings_name, int(getpid()));
   if (n <= 0 || n >= int(sizeof(tmp)))
     return false;
 
-  int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  // Non-blocking and regular files only: a FIFO left at the temporary name must not block.
+  int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0)
     return false;
-  struct stat old;
+  struct stat st, old;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+  {
+    close(fd);
+    return false;
+  }
   if (stat(path, &old) == 0)
     fchmod(fd, old.st_mode & 07777);
   bool ok = write_all(fd, text, len) && fsync(fd) == 0;

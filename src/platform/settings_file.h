@@ -12,10 +12,10 @@ enum class SettingsRead
 {
   Ok,
   Missing,     // no file (or no directory): nothing was ever stored
-  Unreadable,  // the file exists but could not be read whole
+  Unreadable,  // the file exists but could not be read whole (or is no regular file, or too large)
 };
 
-// The whole file.
+// The whole file, read through read_file (regular files only: a FIFO or device never blocks).
 SettingsRead read_settings_file(DynArray<char> &text);
 
 // Serialises writers (other processes included) for the duration of one read-modify-write.
@@ -34,7 +34,8 @@ private:
 
 // Replaces the file by `text` atomically: written to a temporary file in the same directory,
 // flushed to disk, then renamed over the old one. On any failure the old file stays as it was
-// and the result is false.
+// and the result is false; so it does for a text over SETTINGS_FILE_MAX, which could never be
+// read back.
 bool write_settings_file(const char *text, int len);
 
 // Files larger than this are not settings files; they are left alone.

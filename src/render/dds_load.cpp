@@ -1,5 +1,5 @@
 // Loading DDS files into managed textures, level after level.
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -8,35 +8,35 @@
 #include "render/texture.h"
 #include "render/texture_cache.h"
 #include "support/debug.h"
+#include "support/file_read.h"
 
-bool load_file(const char *path, DynArray<uint8_t> &buffer)
+bool load_file(const char *path, DynArray<uint8_t> &buffer, int *why)
 {
   buffer.clear();
-  FILE *f = path ? fopen(path, "rb") : nullptr;
-  if (!f)
-    return false;
-  bool ok = false;
-  struct stat st;
-  // Directories open too; only regular files have contents to read.
-  bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
-  long size = regular && fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
-  if (size >= 0 && size <= 0x7FFFFFFF && fseek(f, 0, SEEK_SET) == 0)
+  int64_t size = 0;
+  int err = 0;
+  int fd = open_regular_file(path, 0x7FFFFFFF, size, err);
+  bool ok = fd >= 0;
+  if (ok)
   {
     buffer.resize(int(size));
-    ok = fread(buffer.data, 1, size_t(size), f) == size_t(size);
+    ok = read_exact(fd, buffer.data, size_t(size), err);
+    close(fd);
   }
-  fclose(f);
   if (!ok)
     buffer.clear();
+  if (why)
+    *why = ok ? 0 : err;
   return ok;
 }
 
 Texture *try_load_dds_texture(const char *path, char *err, int err_size)
 {
   DynArray<uint8_t> file;
-  if (!load_file(path, file))
+  int why = 0;
+  if (!load_file(path, file, &why))
   {
-    snprintf(err, size_t(err_size), "Error loading file '%s'", path);
+    snprintf(err, size_t(err_size), "Error loading file '%s': %s", path, file_error_text(why));
     debug("%s", err);
     return nullptr;
   }
@@ -61,7 +61,8 @@ Texture *try_load_dds_texture(const char *path, char *err, int err_size)
   {
     void *dst = nullptr;
     uint32_t pitch = 0;
-    HRESULT32 hr = be.lockTexture(tex->tex, int(l), false, dst, pitch);
+    // The texture is new and every byte of the level is written: nothing to read back first.
+    HRESULT32 hr = be.lockTexture(tex->tex, int(l), true, dst, pitch);
     if (hr != D3D_OK)
     {
       snprintf(err, size_t(err_size), "error loading texture '%s' (code 0x%08X)", path, hr);

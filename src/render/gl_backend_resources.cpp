@@ -76,6 +76,7 @@ HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uin
   {
   }
   glGenTextures(1, &o.name);
+  glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, o.name);
   for (int l = 0; l < levels; l++)
   {
@@ -95,9 +96,7 @@ HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uin
                       GLint(f.swizzle[3])};
   glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
   bool failed = glGetError() != GL_NO_ERROR;
-  glBindTexture(GL_TEXTURE_2D, 0);
-  for (int i = 0; i < MAX_UNITS; i++)
-    st->bound_tex[i] = 0;  // the bind above disturbed the unit's binding
+  restoreUnit0();
   if (failed)
   {
     glDeleteTextures(1, &o.name);
@@ -170,7 +169,8 @@ HRESULT32 GlBackend::getQueryData(GpuHandle q, bool flush)
   return D3DERR_DRIVERINTERNALERROR;
 }
 
-// Unit 0 is where textures are bound for uploads; put back what the device had there.
+// Unit 0 is where textures are bound for creation, uploads and read-backs; put back what the
+// device had there, so that filling a resource never changes what the stages sample.
 void GlBackend::restoreUnit0()
 {
   const Object *o = get(st->bound_tex[0]);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/device.h"
+#include "render/shader_cache.h"
 #include "support/debug.h"
 
 Shader shader_slots[MAX_SHADERS];
@@ -44,18 +45,21 @@ int shader_defines_length(const char *defines)
   }
 }
 
-void add_shader_dependency(Shader *s, const char *name, int64_t time)
+bool add_shader_dependency(Shader *s, const char *name, int64_t time)
 {
   // Both stages read the same files: each file is recorded once.
   for (const ShaderDependency &e : s->deps)
     if (!strcmp(e.name, name))
-      return;
+      return true;
+  if (s->deps.size() >= SHADER_CACHE_MAX_DEPS)
+    return false;
   ShaderDependency d;
   size_t l = strlen(name);
   G_ASSERT(l<sizeof(d.name));
   memcpy(d.name, name, l + 1);
   d.time = time;
   s->deps.push_back(d);
+  return true;
 }
 
 static void release_device_shaders(Shader *s)

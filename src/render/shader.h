@@ -72,8 +72,9 @@ bool load_cached_shader(Shader *s);
 int shader_defines_length(const char *defines);
 // "cache/<name><suffix>.cache" through make_full_path; false when the path does not fit.
 bool shader_cache_path(const Shader *s, char *out, int size);
-// Appends a dependency record (fatal when the name does not fit).
-void add_shader_dependency(Shader *s, const char *name, int64_t time);
+// Appends a dependency record unless one of that name exists (fatal when the name does not fit);
+// false when the shader already has SHADER_CACHE_MAX_DEPS files.
+bool add_shader_dependency(Shader *s, const char *name, int64_t time);
 // The shader of the latest set_shader (a reload binds its new pair again).
 extern Shader *bound_shader;
 // True while reload_shaders rebuilds shaders (compile messages also go on screen).

@@ -1,7 +1,13 @@
 #include "render/shader_cache.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 
 static uint32_t read_u32(const uint8_t *p)
 {
@@ -24,6 +30,8 @@ bool parse_shader_cache(const uint8_t *data, size_t size, ShaderCacheContents &o
     return false;
   const char *block = reinterpret_cast<const char *>(data + SHADER_CACHE_HEADER);
   // Names until the first empty one or the block's end; each must end inside the block.
+  std::unordered_set<std::string_view> seen;
+  int count = 0;
   size_t at = 0;
   while (at < deps_len)
   {
@@ -34,9 +42,10 @@ bool parse_shader_cache(const uint8_t *data, size_t size, ShaderCacheContents &o
     size_t l = size_t(static_cast<const char *>(zero) - name);
     if (l == 0)
       break;
-    if (l > SHADER_CACHE_MAX_NAME)
+    if (l > SHADER_CACHE_MAX_NAME || ++count > SHADER_CACHE_MAX_DEPS)
       return false;
-    out.deps.emplace_back(name, l);
+    if (seen.emplace(name, l).second)
+      out.deps.emplace_back(name, l);
     at += l + 1;
   }
   out.vs = block + deps_len;
@@ -72,9 +81,18 @@ bool write_shader_cache_file(const char *path, const std::string &bytes)
   char tmp[300];
   if (snprintf(tmp, sizeof(tmp), "%s.tmp", path) >= int(sizeof(tmp)))
     return false;
-  FILE *f = fopen(tmp, "wb");
-  if (!f)
+  // Whatever stands at the temporary name must not block the open (a FIFO) or be written
+  // through (a link): non-blocking, no links followed, regular files only.
+  int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0)
     return false;
+  struct stat st;
+  FILE *f = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "wb") : nullptr;
+  if (!f)
+  {
+    close(fd);
+    return false;  // not ours to remove
+  }
   bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = fclose(f) == 0 && ok;
   if (ok)

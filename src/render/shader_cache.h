@@ -16,6 +16,8 @@ constexpr uint32_t SHADER_CACHE_MAGIC = 0x20100715u;
 constexpr size_t SHADER_CACHE_HEADER = 16;
 // Longest dependency name, terminator excluded.
 constexpr size_t SHADER_CACHE_MAX_NAME = 259;
+// Most files one shader may read (its source and every include); a cache naming more is a miss.
+constexpr int SHADER_CACHE_MAX_DEPS = 256;
 
 struct ShaderCacheContents
 {
@@ -28,7 +30,8 @@ struct ShaderCacheContents
 
 // Checks and splits a cache file held in memory; the code pointers point into `data`. Any
 // inconsistency (short file, wrong magic, lengths that disagree with the size, an unterminated or
-// too long name, an empty code block) gives false: the cache is then simply not used.
+// too long name, more than SHADER_CACHE_MAX_DEPS names, an empty code block) gives false: the
+// cache is then simply not used. A name listed twice is kept once.
 bool parse_shader_cache(const uint8_t *data, size_t size, ShaderCacheContents &out);
 
 // The bytes of a cache file.

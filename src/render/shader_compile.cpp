@@ -1,4 +1,6 @@
 // Building shaders: from source through the driver's compiler, and from the cache file.
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,11 +12,12 @@
 #include "render/shader_include.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 bool shader_reload_in_progress = false;
 
 // Cache files larger than this are not read.
-static constexpr long MAX_CACHE_FILE = 64l << 20;
+static constexpr int64_t MAX_CACHE_FILE = 64l << 20;
 
 namespace
 {
@@ -41,16 +44,27 @@ static void show_on_screen(const char *text, int len)
 }
 
 // Logs compiler output under its heading (also on screen during a reload).
-static void report_messages(const char *file, const char *entry, const std::string &msg)
+static void report_messages(const char *head, const std::string &msg)
 {
   if (msg.empty())
     return;
-  char head[400];
-  snprintf(head, sizeof(head), "HLSL '%s', func '%s':", file, entry);
   debug("%s", head);
   debug("%.*s", int(msg.size()), msg.c_str());
   show_on_screen(head, -1);
   show_on_screen(msg.c_str(), int(msg.size()));
+}
+
+// Logs a failure line (also on screen during a reload).
+static void report_failure(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+static void report_failure(const char *fmt, ...)
+{
+  char line[400];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(line, sizeof(line), fmt, ap);
+  va_end(ap);
+  debug("%s", line);
+  show_on_screen(line, -1);
 }
 
 bool shader_cache_path(const Shader *s, char *out, int size)
@@ -126,7 +140,9 @@ static bool compile_function(const char *profile, const char *file, const char *
     ok = b && b->createShader(pixel, text.data(), uint32_t(text.size()), code.shader, &driver) == D3D_OK;
     messages += driver;
   }
-  report_messages(file, entry, messages);
+  char head[400];
+  snprintf(head, sizeof(head), "HLSL '%s', func '%s':", file, entry);
+  report_messages(head, messages);
   if (!ok)
   {
     debug("FAILED to compile HLSL shader '%s', func '%s'", file, entry);
@@ -149,18 +165,27 @@ bool compile_shader(Shader *s)
   s->deps.clear();
   CompiledCode vs, ps;
   if (!compile_function("vs_3_0", s->name, "vsh", s, vs))
+  {
+    report_failure("can't create vertex shader from '%s'", s->name);
     return false;
+  }
   s->vs = vs.shader;
   vs.shader = 0;
   if (!compile_function("ps_3_0", s->name, "psh", s, ps))
+  {
+    report_failure("can't create pixel shader from '%s'", s->name);
     return false;
+  }
   s->ps = ps.shader;
   ps.shader = 0;
+  // The two stages are checked as a pair: a mismatch between them belongs to neither.
   std::string link_messages;
   if (get_render_backend()->linkShaders(s->vs, s->ps, &link_messages) != D3D_OK)
   {
-    report_messages(s->name, "psh", link_messages);
-    debug("can't create pixel shader from '%s'", s->name);
+    char head[400];
+    snprintf(head, sizeof(head), "HLSL '%s', link of 'vsh' and 'psh':", s->name);
+    report_messages(head, link_messages);
+    report_failure("can't link vertex and pixel shader of '%s'", s->name);
     return false;
   }
 
@@ -178,46 +203,44 @@ bool compile_shader(Shader *s)
   return true;
 }
 
-static bool read_whole_file(const char *path, std::string &out)
-{
-  FILE *f = fopen(path, "rb");
-  if (!f)
-    return false;
-  long size = -1;
-  if (fseek(f, 0, SEEK_END) == 0)
-    size = ftell(f);
-  bool ok = size >= 0 && size <= MAX_CACHE_FILE && fseek(f, 0, SEEK_SET) == 0;
-  if (ok)
-  {
-    out.resize(size_t(size));
-    ok = fread(out.data(), 1, size_t(size), f) == size_t(size);
-  }
-  fclose(f);
-  return ok;
-}
-
 bool load_cached_shader(Shader *s)
 {
   G_ASSERT(s);
   s->deps.clear();
   char path[260];
   std::string bytes;
-  if (!shader_cache_path(s, path, sizeof(path)) || !read_whole_file(path, bytes))
+  int err = 0;
+  if (!shader_cache_path(s, path, sizeof(path)))
     return false;
+  if (!read_file(path, MAX_CACHE_FILE, bytes, err))
+  {
+    if (err != ENOENT)  // no cache yet is the usual case; anything else is worth a line
+      debug("can't read shader cache '%s': %s", path, file_error_text(err));
+    return false;
+  }
   ShaderCacheContents c;
   if (!parse_shader_cache(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), c))
     return false;
 
+  // With the compiler the cache is stale when any file it was built from is newer or missing
+  // (a removed or renamed file may mean the source changed), or when it does not name the
+  // shader's own source (a cache nobody could ever find out of date).
   bool compiler = shader_compiler_available();
   int64_t cache_time = get_file_time(path);
-  bool stale = false;
+  bool stale = false, names_source = false;
+  s->deps.reserve(int(c.deps.size()));
   for (const std::string &name : c.deps)
   {
     int64_t t = compiler ? get_file_time(make_full_path(name.c_str())) : 0;
-    add_shader_dependency(s, name.c_str(), t);
-    if (compiler && t > cache_time)
-      stale = true;
+    static_assert(SHADER_CACHE_MAX_NAME < sizeof(ShaderDependency::name));
+    ShaderDependency d;  // the parser keeps names unique and short enough
+    memcpy(d.name, name.c_str(), name.size() + 1);
+    d.time = t;
+    s->deps.push_back(d);
+    stale = stale || (compiler && (t == 0 || t > cache_time));
+    names_source = names_source || name == s->name;
   }
+  stale = stale || (compiler && !names_source);
   if (stale)
   {
     s->deps.clear();
@@ -284,10 +307,7 @@ void reload_shaders(bool force)
     }
     else
     {
-      char msg[400];
-      snprintf(msg, sizeof(msg), "FAILED to reload shader '%s'", s.name);
-      debug("%s", msg);
-      show_on_screen(msg, -1);
+      report_failure("FAILED to reload shader '%s'", s.name);
       if (s.vs)
         b->releaseShader(s.vs);
       if (s.ps)

@@ -1,12 +1,17 @@
 #include "render/shader_include.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "render/shader.h"
+#include "render/shader_cache.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 HRESULT32 MyShaderInclude::open(int, const char *name, const void *, const void **data,
                                 uint32_t *bytes)
@@ -15,36 +20,35 @@ HRESULT32 MyShaderInclude::open(int, const char *name, const void *, const void 
   G_ASSERT(bytes);
   *data = nullptr;
   *bytes = 0;
+  error = 0;
   TempString<260> path = make_full_path(name);
-  FILE *f = fopen(path, "rb");
-  if (!f)
+  int64_t size = 0;
+  int fd = open_regular_file(path, MAX_SHADER_FILE, size, error);
+  if (fd < 0)
     return D3DERR_INVALIDCALL;
-  long size = -1;
-  if (fseek(f, 0, SEEK_END) == 0)
-    size = ftell(f);
-  if (size < 0 || size > 0x3FFFFFFF || fseek(f, 0, SEEK_SET) != 0)
-  {
-    fclose(f);
-    return D3DERR_INVALIDCALL;
-  }
   void *block = malloc(size_t(size) + 1);
   if (!block)
   {
-    fclose(f);
+    ::close(fd);
+    error = ENOMEM;
     return SHADER_E_OUTOFMEMORY;
   }
-  size_t got = fread(block, 1, size_t(size), f);
-  fclose(f);
-  if (got != size_t(size))
+  bool ok = read_exact(fd, block, size_t(size), error);
+  ::close(fd);
+  if (!ok)
   {
     free(block);
+    return D3DERR_INVALIDCALL;
+  }
+  if (shader && !add_shader_dependency(shader, name, get_file_time(path)))
+  {
+    free(block);
+    error = SHADER_TOO_MANY_FILES;
     return D3DERR_INVALIDCALL;
   }
   static_cast<char *>(block)[size] = 0;
   *data = block;
   *bytes = uint32_t(size);
-  if (shader)
-    add_shader_dependency(shader, name, get_file_time(path));
   return D3D_OK;
 }
 
@@ -111,8 +115,12 @@ static bool expand(MyShaderInclude &inc, const char *name, int depth, std::strin
   HRESULT32 hr = inc.open(0, name, nullptr, &data, &bytes);
   if (hr != D3D_OK)
   {
-    char buf[400];
-    snprintf(buf, sizeof(buf), "can't open '%s' (code 0x%08X)\n", name, hr);
+    char why[64], buf[400];
+    if (inc.error == SHADER_TOO_MANY_FILES)
+      snprintf(why, sizeof(why), "more than %d files in one shader", SHADER_CACHE_MAX_DEPS);
+    else
+      snprintf(why, sizeof(why), "%s", file_error_text(inc.error));
+    snprintf(buf, sizeof(buf), "can't open '%s': %s (code 0x%08X)\n", name, why, hr);
     messages += buf;
     return false;
   }

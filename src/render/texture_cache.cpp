@@ -1,12 +1,14 @@
 // The reference-counted cache of textures loaded from files, in load order.
 #include <strings.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "render/texture.h"
 #include "render/texture_cache.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 namespace
 {
@@ -30,6 +32,13 @@ int find_texture(const Texture *tex)
 Texture *get_texture(const char *name, bool required)
 {
   TempString<260> path = make_full_path(name);
+  if (!path.str[0])
+  {
+    debug("Error loading file '%s': %s", name, file_error_text(ENAMETOOLONG));
+    if (required)
+      fatal("Can't load texture from '%s'", name);
+    return nullptr;
+  }
   for (TextureCacheRec &r : cache)
     if (strcasecmp(r.path, path.str) == 0)
     {

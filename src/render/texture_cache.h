@@ -24,5 +24,6 @@ int texture_cache_size();
 Texture *load_dds_texture(const char *path);
 // The same without fatal: null, with the reason in `err` (logged too).
 Texture *try_load_dds_texture(const char *path, char *err, int err_size);
-// Reads a whole file; false when it cannot be opened or read completely.
-bool load_file(const char *path, DynArray<uint8_t> &buffer);
+// Reads a whole regular file (read_file rules); false when it cannot be opened or read
+// completely, with the reason (a file_read.h code) in `why` when given.
+bool load_file(const char *path, DynArray<uint8_t> &buffer, int *why = nullptr);

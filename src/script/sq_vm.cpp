@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "script/sq_object.h"
 #include "script/sqbind.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 void sq_print_func(HSQUIRRELVM, const SQChar *fmt, ...)
 {
@@ -212,10 +214,10 @@ bool compile_buffer(HSQUIRRELVM v, const char *text, SQInteger length, const cha
   return false;
 }
 
-static bool load_failed(HSQUIRRELVM v, const char *path)
+bool script_load_failed(HSQUIRRELVM v, const char *path, const char *reason)
 {
-  char msg[300];
-  snprintf(msg, sizeof(msg), "can't load script '%s'", path);
+  char msg[600];
+  snprintf(msg, sizeof(msg), "can't load script '%s': %s", path, reason);
   debug("%s", msg);
   sq_throwerror(v, msg);  // only records the text as the machine's last error
   return false;
@@ -223,28 +225,11 @@ static bool load_failed(HSQUIRRELVM v, const char *path)
 
 bool compile_file(HSQUIRRELVM v, const char *path)
 {
-  FILE *fp = fopen(path, "rb");
-  if (!fp)
-    return load_failed(v, path);
-  long size = -1;
-  if (fseek(fp, 0, SEEK_END) == 0)
-    size = ftell(fp);
-  char *buf = nullptr;
-  bool ok = size >= 0 && fseek(fp, 0, SEEK_SET) == 0;
-  if (ok)
-  {
-    buf = static_cast<char *>(malloc(size_t(size) + 1));  // +1: an empty file is still a buffer
-    ok = buf && fread(buf, 1, size_t(size), fp) == size_t(size);
-  }
-  fclose(fp);
-  if (!ok)
-  {
-    free(buf);
-    return load_failed(v, path);
-  }
-  bool compiled = compile_buffer(v, buf, SQInteger(size), path);
-  free(buf);
-  return compiled;
+  std::string text;
+  int err = 0;
+  if (!read_file(path, MAX_SCRIPT_FILE, text, err))
+    return script_load_failed(v, path, file_error_text(err));
+  return compile_buffer(v, text.c_str(), SQInteger(text.size()), path);
 }
 
 bool run_file(HSQUIRRELVM v, const char *path)

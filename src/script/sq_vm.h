@@ -13,9 +13,15 @@ void close_vm(HSQUIRRELVM v);
 // failure the machine's last error is the printed report "<file>(<line>,<column>): error: <why>";
 // a NUL byte anywhere in the text is such an error ("NUL byte at offset <n>").
 bool compile_buffer(HSQUIRRELVM v, const char *text, SQInteger length, const char *source_name);
-// Reads the whole file and compiles it with its path as the source name. A file that cannot be
-// read logs "can't load script '<path>'" and leaves that text as the machine's last error.
+// Script files larger than this are not read.
+constexpr long long MAX_SCRIPT_FILE = 64ll << 20;
+// Reads the whole file (read_file rules: regular files only, never blocking) and compiles it with
+// its path as the source name. A file that cannot be read logs "can't load script '<path>': <why>"
+// (the errno text, "not a regular file", "path too long", ...) and leaves that text as the
+// machine's last error.
 bool compile_file(HSQUIRRELVM v, const char *path);
+// Logs "can't load script '<path>': <reason>", leaves it as the machine's last error; false.
+bool script_load_failed(HSQUIRRELVM v, const char *path, const char *reason);
 // compile_file, then calls the closure with the root table as `this`.
 bool run_file(HSQUIRRELVM v, const char *path);
 

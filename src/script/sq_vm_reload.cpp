@@ -4,9 +4,12 @@
 #include <sqstdstring.h>
 #include <strings.h>
 
+#include <cerrno>
+
 #include "script/sq_vm.h"
 #include "script/sqbind.h"
 #include "support/file_path.h"
+#include "support/file_read.h"
 
 static const char *const reg_key = "SqReloadableVM";
 
@@ -57,7 +60,11 @@ bool SqReloadableVM::addScript(const char *path)
 {
   if (!vm)
     return false;
+  if (!path || !*path)
+    return script_load_failed(vm, "", "empty file name");
   TempString<260> full = make_full_path(path);
+  if (!full.str[0])
+    return script_load_failed(vm, path, file_error_text(ENAMETOOLONG));
   for (const Script &s : scripts)
     if (strcasecmp(s.path, full) == 0)
       return true;

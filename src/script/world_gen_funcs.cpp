@@ -8,6 +8,7 @@
 
 #include "gui/splash.h"
 #include "script/hmap_mask.h"
+#include "script/mask_builders.h"
 #include "script/sq_func.h"
 #include "script/sq_ramps.h"
 #include "script/sq_vec4f.h"
@@ -408,6 +409,7 @@ void register_world_gen_functions(HSQUIRRELVM v)
   bind_function(v, root, "repaint_land", &repaint_land);
   bind_function(v, root, "recolor_by_height", &script_recolor_by_height);
   bind_function(v, root, "recolor_land4", &script_recolor_land4);
+  register_mask_builders(v);
 
   set_int(v, "HMAP_SIZE", HMAP_SIZE);
   set_int(v, "HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT);

@@ -7,12 +7,19 @@ const char *const app_window_title = "Quenmoor 0.13 DEMO";
 
 static ShutdownFn shutdown_handler = nullptr;
 static MessageBoxFn message_box_handler = nullptr;
+static LogLineHook log_line_hook = nullptr;
 static bool shutting_down = false;
 
 void set_shutdown_handler(ShutdownFn fn) { shutdown_handler = fn; }
 void set_message_box_handler(MessageBoxFn fn) { message_box_handler = fn; }
+void set_log_line_hook(LogLineHook fn) { log_line_hook = fn; }
 
-void vdebug(const char *fmt, va_list ap) { vfprintf(stdout, fmt, ap); }
+void vdebug(const char *fmt, va_list ap)
+{
+  if (log_line_hook)
+    log_line_hook();
+  vfprintf(stdout, fmt, ap);
+}
 
 void debug_(const char *fmt, ...)
 {

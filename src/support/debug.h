@@ -21,6 +21,10 @@ using ShutdownFn = void (*)();
 using MessageBoxFn = void (*)(const char *caption, const char *text);
 void set_shutdown_handler(ShutdownFn fn);
 void set_message_box_handler(MessageBoxFn fn);
+// Called before every piece of log text is written (a terminal progress bar ends its line there,
+// so that a log line never runs into it). May stay unset.
+using LogLineHook = void (*)();
+void set_log_line_hook(LogLineHook fn);
 
 // The window title, used for the caption of fatal-error boxes.
 extern const char *const app_window_title;

@@ -93,21 +93,19 @@ TempString<260> make_full_path(const char *name)
 {
   if (!name)
     return TempString<260>(app_path);
-  TempString<260> joined;
-  if (name[0] == '/' || name[0] == '\\')
-    joined = TempString<260>(fmt_tag, "%s", name);
-  else
-    joined = TempString<260>(fmt_tag, "%s%s", app_path, name);
-  for (char *c = joined.str; *c; c++)
+  TempString<260> full;
+  const char *base = name[0] == '/' || name[0] == '\\' ? "" : app_path;
+  size_t bl = strlen(base), nl = strlen(name);
+  if (bl + nl >= sizeof(full.str))
+    return full;  // empty: a shortened path would name another file
+  memcpy(full.str, base, bl);
+  memcpy(full.str + bl, name, nl + 1);
+  for (char *c = full.str; *c; c++)
     if (*c == '\\')
       *c = '/';
-  if (joined.str[0] == '/')
-  {
-    TempString<260> full(joined);
-    if (normalize_path(full.str))
-      return full;
-  }
-  return joined;
+  if (full.str[0] == '/')
+    normalize_path(full.str);  // only ever shortens; on failure the joined text stays
+  return full;
 }
 
 int64_t get_file_time(const char *name)

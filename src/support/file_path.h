@@ -14,7 +14,9 @@ bool get_exe_path(char *buf, int size);
 void init_app_path();
 
 // Resolves a file name: null gives `app_path`; an absolute name ("/...") is kept; anything else
-// is joined to `app_path`. Backslashes become "/", and "." and ".." parts are folded.
+// is joined to `app_path`. Backslashes become "/", and "." and ".." parts are folded. When the
+// joined name does not fit the 260-byte result the result is empty, never a shortened path (which
+// would name another file); readers report the empty path as "path too long".
 TempString<260> make_full_path(const char *name);
 
 // The file's last modification time in nanoseconds; 0 when it is missing or unreadable.

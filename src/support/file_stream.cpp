@@ -1,6 +1,11 @@
 #include "support/file_stream.h"
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstring>
+
+#include "support/file_read.h"
 
 StreamIOException::StreamIOException(const char *msg, int pos) : position(pos)
 {
@@ -31,7 +36,14 @@ static void checked_seek(FILE *f, long ofs, int whence)
 bool FileInputStream::open(const char *name, const char *mode)
 {
   close();
-  file = fopen(name, mode);
+  int64_t size = 0;
+  int err = 0;
+  int fd = open_regular_file(name, INT_MAX, size, err);
+  if (fd < 0)
+    return false;
+  file = fdopen(fd, mode);
+  if (!file)
+    ::close(fd);
   return file != nullptr;
 }
 

@@ -49,6 +49,8 @@ public:
   FileInputStream(const FileInputStream &) = delete;
   FileInputStream &operator=(const FileInputStream &) = delete;
 
+  // Opens a regular file only (see file_read.h: a FIFO or a device never blocks the open), of
+  // at most 2 GiB, as positions are 32-bit; `mode` must be a reading mode.
   bool open(const char *name, const char *mode = "rb");
   void close();
   bool isOpen() const { return file != nullptr; }

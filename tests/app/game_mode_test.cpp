@@ -132,6 +132,18 @@ TEST_F(Modes, ZoomRisesToTheMaximumAndReturnsToExactlyOne)
   for (int i = 0; i < 20; i++)
     step();
   EXPECT_EQ(camZoom, 1.f);
+
+  // Losing the focus with the button held lets the zoom fall back to 1 as well.
+  hold(MOUSE_BUTTON_MIDDLE, true);
+  for (int i = 0; i < 10; i++)
+    step();
+  EXPECT_EQ(camZoom, 8.f);
+  isAppActive = false;
+  step();
+  EXPECT_FLOAT_EQ(camZoom, 7.f);
+  for (int i = 0; i < 20; i++)
+    step();
+  EXPECT_EQ(camZoom, 1.f);
 }
 
 TEST_F(Modes, DevFlyMovesAlongTheCameraAxesAndWrapsTheWorld)

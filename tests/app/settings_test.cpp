@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/settings_file.h"
 #include "temp_config_dir.h"
@@ -188,6 +190,17 @@ TEST_F(Settings, AFailedWriteLeavesTheOldFileIntact)
     EXPECT_EQ(contents(), before);
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left
+
+  // A write that would grow the file past what a read accepts is refused; all stays readable.
+  std::string big(SETTINGS_FILE_MAX - 7 - int(before.size()), 'x');  // big="...": one full file
+  ASSERT_TRUE(set_config_str("big", big.c_str()));
+  EXPECT_EQ(contents().size(), size_t(SETTINGS_FILE_MAX));
+  before = contents();
+  EXPECT_FALSE(set_config_int("more", 1));
+  EXPECT_EQ(contents(), before);
+  std::vector<char> back(big.size() + 1);
+  EXPECT_TRUE(get_config_str("big", back.data(), int(back.size())));
+  EXPECT_TRUE(set_config_int("flags", 5));  // same size: still fits
 
   // A settings file too large to be one is neither read nor replaced.
   writeFile(std::string(SETTINGS_FILE_MAX + 1, '#'));

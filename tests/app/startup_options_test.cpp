@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include "app/app_globals.h"
 
 namespace
 {
-StartupOptions parse(std::initializer_list<const char *> args)
+StartupOptions parse(std::vector<const char *> args)
 {
   std::vector<const char *> v{"quenmoor"};
   v.insert(v.end(), args.begin(), args.end());
@@ -46,8 +50,57 @@ TEST(Switches, LinuxAdditions)
   EXPECT_TRUE(o.headless);
   EXPECT_EQ(o.steps, 40);
   EXPECT_EQ(o.error, nullptr);
-  EXPECT_NE(parse({"--steps"}).error, nullptr);
-  EXPECT_NE(parse({"--steps", "0"}).error, nullptr);
-  EXPECT_NE(parse({"--steps", "4x"}).error, nullptr);
   EXPECT_TRUE(parse({"--help"}).help);
+  EXPECT_TRUE(parse({"-h"}).help);
+
+  // --steps: 0 is "no limit", as without the switch; anything but a whole number in range is an error.
+  struct
+  {
+    std::vector<const char *> args;
+    int steps;  // -1: an error
+  } cases[] = {
+      {{"--steps", "0"}, 0},           {{"--steps", "1000000000"}, 1000000000},
+      {{"--steps"}, -1},               {{"--steps", ""}, -1},
+      {{"--steps", "-1"}, -1},         {{"--steps", "4x"}, -1},
+      {{"--steps", "1000000001"}, -1}, {{"--steps", "99999999999999999999"}, -1},
+  };
+  for (const auto &c : cases)
+  {
+    StartupOptions r = parse(c.args);
+    const char *arg = c.args.size() > 1 ? c.args[1] : "(none)";
+    if (c.steps < 0)
+      EXPECT_STREQ(r.error, "--steps needs a whole number of steps from 0 to 1000000000") << arg;
+    else
+    {
+      EXPECT_EQ(r.error, nullptr) << arg;
+      EXPECT_EQ(r.steps, c.steps) << arg;
+    }
+  }
+}
+
+TEST(Switches, UnknownDoubleDashSwitchesAreWarnedAbout)
+{
+  // Single-dash ones and plain words stay silent; the value of a switch is never taken for one.
+  StartupOptions o = parse({"--fulscreen", "-fulscr", "word", "--out", "--not-a-switch", "--", "--headless"});
+  ASSERT_EQ(o.unknown_count, 2);
+  EXPECT_STREQ(o.unknown[0], "--fulscreen");
+  EXPECT_STREQ(o.unknown[1], "--");
+  EXPECT_TRUE(o.headless);
+
+  char *text = nullptr;
+  size_t size = 0;
+  FILE *f = open_memstream(&text, &size);
+  warn_unknown_switches(o, f);
+  fclose(f);
+  EXPECT_STREQ(text,
+               "quenmoor: unknown switch '--fulscreen' ignored (see --help)\n"
+               "quenmoor: unknown switch '--' ignored (see --help)\n");
+  free(text);
+
+  // Beyond the ones kept, the rest are counted in one line.
+  f = open_memstream(&text, &size);
+  warn_unknown_switches(parse(std::vector<const char *>(12, "--x")), f);
+  fclose(f);
+  EXPECT_NE(strstr(text, "quenmoor: 4 more unknown switches ignored (see --help)\n"), nullptr) << text;
+  free(text);
 }

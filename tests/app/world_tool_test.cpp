@@ -73,6 +73,20 @@ struct ToolDir
     err = testing::internal::GetCapturedStderr();
     return rc;
   }
+  // Runs the tool with the given switches after the program name.
+  int run_args(std::vector<const char *> args)
+  {
+    args.insert(args.begin(), "quenmoor");
+    StartupOptions o;
+    apply_switches(int(args.size()), args.data(), o);
+    EXPECT_EQ(o.error, nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int rc = run_world_tool(o);
+    log = testing::internal::GetCapturedStdout();
+    err = testing::internal::GetCapturedStderr();
+    return rc;
+  }
   std::string log, err;
 };
 
@@ -190,6 +204,46 @@ TEST(WorldTool, RefusesToWriteANonFiniteWorld)
   EXPECT_NE(steps.err.find("non-finite heights or water"), std::string::npos) << steps.err;
   EXPECT_NE(steps.err.find("nothing written"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(steps.root + "/out/height.json"));
+  set_error_message(nullptr);
+}
+
+TEST(WorldTool, OutputDirectoryIsCreatedOrTheReasonNamed)
+{
+  ToolDir dir(small_world);
+  const std::string script = dir.root + "/game/gen/main.nut";
+  const std::string deep = dir.root + "/new/er/out";
+  ASSERT_EQ(dir.run_args({"--gen-world", "any", "--script", script.c_str(), "--out", deep.c_str(), "--steps", "1"}), 0)
+      << dir.err;
+  EXPECT_TRUE(std::filesystem::exists(deep + "/relief.png"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deep), {}), 7);  // no probe left behind
+  EXPECT_NE(dir.log.find("ran 1 water step\n"), std::string::npos) << dir.log;
+
+  // Checked before anything is generated, with the reason.
+  const std::string under_file = script + "/out";
+  EXPECT_EQ(dir.run_args({"--gen-world", "any", "--script", script.c_str(), "--out", under_file.c_str()}), 1);
+  EXPECT_EQ(dir.err, "quenmoor: can't create the directory '" + script + "': Not a directory\n");
+  EXPECT_EQ(dir.run_args({"--gen-world", "any", "--script", script.c_str(), "--out", "/proc"}), 1);
+  EXPECT_EQ(dir.err.rfind("quenmoor: can't write into the output directory '/proc': ", 0), 0u) << dir.err;
+  EXPECT_EQ(dir.err.find("Generating"), std::string::npos);
+}
+
+TEST(WorldTool, AWorldTheScriptDoesNotListIsAnError)
+{
+  ToolDir dir("world_names <- [\"a\", 3]\nfunction generate_world(name) {}");
+  const std::string out = dir.root + "/out";
+  const std::string shipped = std::string(QM_SOURCE_DIR) + "/bin/gen/main.nut";
+  EXPECT_EQ(dir.run_args({"--gen-world", "gme", "--script", shipped.c_str(), "--out", out.c_str()}), 2);
+  EXPECT_EQ(dir.err, "quenmoor: the world script has no world 'gme'; its worlds: main_menu, game\n");
+  EXPECT_FALSE(std::filesystem::exists(out + "/relief.png"));
+
+  EXPECT_EQ(dir.run("a", out, "1"), 1);
+  EXPECT_EQ(dir.err, "quenmoor: the world script's world_names must be an array of strings\n");
+
+  // A script that lists no worlds takes any name; looking for the list leaves no error behind.
+  ToolDir unlisted("x <- 1");
+  EXPECT_EQ(unlisted.run("anything", out, "1"), 1);
+  EXPECT_NE(unlisted.err.find("No 'generate_world' function"), std::string::npos) << unlisted.err;
+  EXPECT_EQ(unlisted.err.find("doesn't exist"), std::string::npos) << unlisted.err;
   set_error_message(nullptr);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "render/dds.h"
@@ -124,11 +125,31 @@ protected:
   {
     set_texture(0, tex);
     set_tex_filter(0, false);
+    drawQuad();
+  }
+  // The quad with whatever the stages hold.
+  void drawQuad()
+  {
     set_vdecl(decl);
     set_vb(0, vb, 0, sizeof(QuadVertex));
     set_ib(ib);
     clear_view_color(0xFF000000);
     draw_indexed(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
+  }
+  std::vector<uint32_t> screen()
+  {
+    std::vector<uint32_t> p(W * H);
+    EXPECT_TRUE(gl.readPixels(0, 0, W, H, p.data()));
+    return p;
+  }
+  // The texture GL has bound on a unit.
+  static GLuint unitTexture(int unit)
+  {
+    GLint name = 0;
+    glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    glActiveTexture(GL_TEXTURE0);
+    return GLuint(name);
   }
   uint32_t px(int x, int y)
   {
@@ -226,6 +247,48 @@ TEST_F(GlTextures, LockedAndCompressedTexelsReachTheScreen)
   unlock_vb(dyn);
   restore_back_buffer();
 }
+TEST_F(GlTextures, CreatingAndFillingResourcesKeepsEveryBinding)
+{
+  Texture *a = create_dynamic_texture(2, 2);
+  Texture *rt = create_render_target(W, H, 1);
+  ASSERT_TRUE(a && rt);
+  int pitch = 0;
+  uint8_t *p = static_cast<uint8_t *>(lock_texture(a, pitch, true));
+  ASSERT_NE(p, nullptr);
+  const uint32_t colors[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+  memcpy(p, colors, 8);
+  memcpy(p + pitch, colors + 2, 8);
+  unlock_texture(a);
+  drawTextured(a);
+  std::vector<uint32_t> before = screen();
+  set_texture(1, rt);
+
+  // Every kind of resource created and filled between two draws.
+  Texture *m = create_managed_texture(4, 4);
+  ASSERT_NE(lock_texture(m, pitch, false), nullptr);
+  unlock_texture(m);
+  Texture *dds = get_texture((std::string(QM_TEXTURE_DIR) + "/foam.dds").c_str());
+  Texture *rt2 = create_render_target(8, 8, 5);
+  VertexBuffer *v = create_vb(64, 0);
+  ASSERT_TRUE(m && dds && rt2 && v && lock_vb(v, 0, 0));
+  unlock_vb(v);
+  static const VsdElement other[] = {{0, 0, VSDT_FLOAT3, VSDU_POSITION, 0},
+                                     {12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0},
+                                     {0, VSD_END, 0, 0, 0}};
+  create_vdecl(other);
+  EXPECT_EQ(unitTexture(0), gl.glTextureName(a->tex));
+  EXPECT_EQ(unitTexture(1), gl.glTextureName(rt->tex));
+  drawQuad();
+  EXPECT_EQ(screen(), before);
+
+  // The target held by unit 1 is taken off it when it becomes the target drawn into.
+  set_render_target(rt, 0, false);
+  EXPECT_EQ(unitTexture(1), 0u);
+  EXPECT_EQ(unitTexture(0), gl.glTextureName(a->tex));
+  restore_back_buffer();
+  free_texture(dds);
+}
+
 TEST_F(GlTextures, FixedFormatAndDeclarationsDrawFromBuffers)
 {
   // Position and D3DCOLOR from a dynamic buffer with the fixed format (built-in program).

@@ -1,6 +1,6 @@
 #pragma once
 // Shader tests: a scratch application directory with shader sources and a cache directory, the
-// recording backend as the device, and the on-screen message collected into a string.
+// recording backend as the device, and the on-screen error message connected as at start-up.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/shader_messages.h"
+#include "gui/visual_log.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 #include "render/shader.h"
@@ -70,9 +72,6 @@ struct ShaderAppDir
 
 class ShaderTest : public testing::Test
 {
-public:
-  static std::string screen;
-
 protected:
   RecordingBackend rb;
   ShaderAppDir app;
@@ -83,19 +82,15 @@ protected:
     shader_compiler_disabled = false;
     unsetenv("QM_NO_SHADER_COMPILER");
     init_shader_compiler();
-    screen.clear();
-    shader_message_hooks.clear = [] { screen.clear(); };
-    shader_message_hooks.append = [](const char *text, int len) {
-      if (!screen.empty())
-        screen += '\n';
-      screen.append(text, len < 0 ? strlen(text) : size_t(len));
-    };
+    set_error_message(nullptr);
+    connect_shader_messages();  // as start-up does
     std::filesystem::create_directories(app.path("cache"));
   }
   void TearDown() override
   {
     close_shaders();
     shader_message_hooks = ShaderMessageHooks();
+    set_error_message(nullptr);
     shader_compiler_disabled = false;
     set_render_backend(nullptr);
   }
@@ -111,6 +106,8 @@ protected:
   {
     return includes + "// " + tag + "\n#ifdef VSH\nvoid vsh() {}\n#endif\n#ifdef PSH\nvoid psh() {}\n#endif\n";
   }
+  // The on-screen error message.
+  static std::string screen() { return get_error_message(); }
   std::string codeOf(GpuHandle h) const
   {
     auto it = rb.shader_code.find(h);

@@ -29,6 +29,9 @@ TEST_F(TextureFiles, EveryLevelIsCopiedFromTheFile)
   }
   EXPECT_EQ(at, file.size());
   EXPECT_EQ(count("UnlockTexture("), 9);
+  // A new texture is filled without reading its levels back first.
+  for (const std::string &lock : rb.callsStartingWith("LockTexture("))
+    EXPECT_NE(lock.find(", discard)"), std::string::npos) << lock;
 
   // 32-bit and 8-bit formats are copied row by row.
   DdsSpec lum;

@@ -65,7 +65,7 @@ TEST(ScriptErrors, CompilerErrorsAndUnreadableFiles)
   EXPECT_NE(out.find("): error: "), std::string::npos) << out;
   std::string missing = dir.path("missing.nut");
   out = ScriptTest::captured([&] { EXPECT_FALSE(run_file(v, missing.c_str())); });
-  std::string msg = "can't load script '" + missing + "'";
+  std::string msg = "can't load script '" + missing + "': No such file or directory";
   EXPECT_NE(out.find(msg), std::string::npos);
   EXPECT_EQ(sqbind::last_error_text(v), msg);
   EXPECT_EQ(sq_gettop(v), 0);
@@ -191,7 +191,8 @@ TEST(ReloadableVM, FailuresStopTheReloadAndKeepTheFileListed)
   EXPECT_EQ(root_string(rvm.vm, "trace"), "a;b;c;");
   out = ScriptTest::captured([&] { EXPECT_FALSE(rvm.reload(true)); });
   EXPECT_EQ(root_string(rvm.vm, "trace"), "a;b;c;a;b;");  // stopped at b; c not run
-  EXPECT_EQ(std::string(sqbind::last_error_text(rvm.vm)), "can't load script '" + dir.path("missing.nut") + "'");
+  EXPECT_EQ(std::string(sqbind::last_error_text(rvm.vm)),
+            "can't load script '" + dir.path("missing.nut") + "': No such file or directory");
 
   // The missing file appears: the next reload runs it in its place.
   dir.write("missing.nut", logging_script("m"));

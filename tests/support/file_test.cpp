@@ -39,6 +39,12 @@ TEST(MakeFullPath, ResolvesAgainstTheExecutableDirectory)
   EXPECT_STREQ(make_full_path("\\tmp\\a"), "/tmp/a");
   EXPECT_STREQ(make_full_path("cache/"), "/opt/game/bin/cache/");
   EXPECT_STREQ(make_full_path("/../x/.."), "/");
+  // What does not fit the 260-byte result is refused (empty), never cut into another name.
+  std::string fits(259 - strlen(app_path), 'a');
+  EXPECT_STREQ(make_full_path(fits.c_str()), (app_path + fits).c_str());
+  EXPECT_STREQ(make_full_path((fits + "b").c_str()), "");
+  EXPECT_STREQ(make_full_path(("/" + std::string(258, 'c')).c_str()), ("/" + std::string(258, 'c')).c_str());
+  EXPECT_STREQ(make_full_path(("/" + std::string(259, 'c')).c_str()), "");
 }
 
 TEST(ExePath, PointsAtTheTestBinary)
