@@ -149,6 +149,7 @@ void mask_ctor(HSQUIRRELVM v, SqObject init)
       sqbind::StackGuard guard{v};
       sq_pushobject(v, init.o);
       float f = sqbind::SqArg<float>::get(v, -1);
+      check_finite_args("HmapMask", {f});
       for (float &e : m->v)
         e = f;
       break;

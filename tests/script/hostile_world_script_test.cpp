@@ -44,6 +44,8 @@ const Hostile hostile_scripts[] = {
      nullptr},
     {"infinite mask", "function generate_world(name) { HmapMask(function(x, z) { return 1e30 * 1e30 }) }",
      "HmapMask() function returned inf at x 0, z 0", nullptr},
+    {"infinite mask value", "function generate_world(name) { HmapMask(1e30 * 1e30) }",
+     "non-finite argument in HmapMask()", nullptr},
     {"NaN mask",
      "function generate_world(name) { HmapMask(function(x, z) { return x == 3 && z == 2 ? 0.0 / 0.0 : 1 }) }",
      "nan at x 3, z 2", nullptr},
