@@ -49,8 +49,7 @@ void log_what_is_not_drawn()
       snprintf(list + strlen(list), sizeof(list) - strlen(list), "%s%s", *list ? ", " : "", what);
   };
   add(!scene_links.land_frame_update, "land and water");
-  add(!scene_links.sky_frame_update, "sky");
-  add(!scene_links.render_scene, "objects, effects and post-effects");
+  add(!scene_links.render_scene, "sky, objects, effects and post-effects");
   add(!scene_links.draw_text, "help and statistics text");
   add(!gameobj_module.draw_game_menu, "menus (no game object module)");
   if (*list)

@@ -8,6 +8,7 @@
 #include "app/game_mode.h"
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "app/scene_renderers.h"
 #include "app/shader_messages.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
@@ -28,6 +29,7 @@
 #include "script/world_gen.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "world_render/sky.h"
 
 namespace
 {
@@ -54,6 +56,7 @@ public:
   void oncePerSecond() override
   {
     reload_shaders(false);
+    update_sky_script();
     check_world_gen_reload();
   }
 
@@ -75,6 +78,7 @@ void close_all_systems()
   debug("closing...");
   close_world_gen_vm();
   close_debug_vis();
+  close_scene_renderers();
   // A fatal error in mid-draw leaves the writer locked: drop that drawing, then release it.
   common_vb_writer.abandon();
   common_vb_writer.close();
@@ -179,6 +183,7 @@ int app_main(int argc, char **argv)
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (gfx_quality == 0)
     use_postfx = false;
+  init_scene_renderers();
   init_debug_vis();
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
