@@ -40,10 +40,25 @@ vec2 row_runs(vec2 offset) { return floor(at(s2, offset).rg * 255.0 + 0.5); }
 vec2 col_runs(vec2 offset) { return floor(at(s2, offset).ba * 255.0 + 0.5); }
 
 // Where the line leaves one end of a run: +0.5 into the first side, -0.5 into the second,
-// 0 when no edge crosses there, when both do, or when the end may lie beyond the count's reach.
+// 0 when no step crosses there, when both sides do, or when the end may lie beyond the count's
+// reach. A crossing counts as a step only when it is one pixel long: a rasterised straight line
+// climbs by exactly one pixel at the end of each run, while a longer crossing edge is the other
+// side of a corner (or of a line one pixel wide), which stays sharp.
 float end_offset(float first, float second, float count)
 {
   return count >= 255.0 ? 0.0 : 0.5 * (first - second);
+}
+// Whether the vertical edge right of the pixel at `o` is a one-pixel step; likewise the
+// horizontal edge below it.
+float step_right(vec2 o)
+{
+  vec2 runs = col_runs(o);
+  return edge_right(o) * step(runs.x + runs.y, 2.5);
+}
+float step_below(vec2 o)
+{
+  vec2 runs = row_runs(o);
+  return edge_below(o) * step(runs.x + runs.y, 2.5);
 }
 
 // Area between the line and a run of n pixels over its pixel i (0 at the start end), the line
@@ -72,8 +87,8 @@ vec2 run_area(float i, float n, float h0, float h1)
 vec2 row_area(vec2 o)
 {
   vec2 runs = row_runs(o);  // to the left end, to the right end
-  float h0 = end_offset(edge_right(o + vec2(-runs.x, 0.0)), edge_right(o + vec2(-runs.x, 1.0)), runs.x);
-  float h1 = end_offset(edge_right(o + vec2(runs.y - 1.0, 0.0)), edge_right(o + vec2(runs.y - 1.0, 1.0)), runs.y);
+  float h0 = end_offset(step_right(o + vec2(-runs.x, 0.0)), step_right(o + vec2(-runs.x, 1.0)), runs.x);
+  float h1 = end_offset(step_right(o + vec2(runs.y - 1.0, 0.0)), step_right(o + vec2(runs.y - 1.0, 1.0)), runs.y);
   return run_area(runs.x - 1.0, runs.x + runs.y - 1.0, h0, h1);
 }
 
@@ -82,8 +97,8 @@ vec2 row_area(vec2 o)
 vec2 col_area(vec2 o)
 {
   vec2 runs = col_runs(o);  // to the top end, to the bottom end
-  float h0 = end_offset(edge_below(o + vec2(0.0, -runs.x)), edge_below(o + vec2(1.0, -runs.x)), runs.x);
-  float h1 = end_offset(edge_below(o + vec2(0.0, runs.y - 1.0)), edge_below(o + vec2(1.0, runs.y - 1.0)), runs.y);
+  float h0 = end_offset(step_below(o + vec2(0.0, -runs.x)), step_below(o + vec2(1.0, -runs.x)), runs.x);
+  float h1 = end_offset(step_below(o + vec2(0.0, runs.y - 1.0)), step_below(o + vec2(1.0, runs.y - 1.0)), runs.y);
   return run_area(runs.x - 1.0, runs.x + runs.y - 1.0, h0, h1);
 }
 
