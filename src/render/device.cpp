@@ -228,6 +228,15 @@ void close_d3d()
 
 static const char *mode_name(bool fullscreen) { return fullscreen ? "fullscreen" : "windowed"; }
 
+// No frame is drawn until check_d3d_device retries the reset to this size and mode successfully.
+static void set_reset_pending(int width, int height, bool fullscreen)
+{
+  d3d_state.reset_pending = true;
+  d3d_state.pending_wd = width;
+  d3d_state.pending_ht = height;
+  d3d_state.pending_fullscreen = fullscreen;
+}
+
 bool resize_d3d(int width, int height, bool fullscreen, bool force)
 {
   if (!d3d_state.device)
@@ -259,10 +268,7 @@ bool resize_d3d(int width, int height, bool fullscreen, bool force)
   if (hr != D3D_OK)
   {
     debug("Reset failed (code 0x%08X)", hr);
-    d3d_state.reset_pending = true;
-    d3d_state.pending_wd = width;
-    d3d_state.pending_ht = height;
-    d3d_state.pending_fullscreen = fullscreen;
+    set_reset_pending(width, height, fullscreen);
     return false;
   }
 
@@ -275,10 +281,7 @@ bool resize_d3d(int width, int height, bool fullscreen, bool force)
   {
     debug("failed to recreate scene RT");
     // The device cannot draw a scene without its depth surface: retry like a failed reset.
-    d3d_state.reset_pending = true;
-    d3d_state.pending_wd = width;
-    d3d_state.pending_ht = height;
-    d3d_state.pending_fullscreen = fullscreen;
+    set_reset_pending(width, height, fullscreen);
     return false;
   }
   d3d_state.reset_pending = false;
