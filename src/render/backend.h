@@ -2,7 +2,7 @@
 // The small interface under the device layer. It offers the Direct3D 9 operations the engine
 // uses, with Direct3D numbering and result codes; the device layer (device.cpp,
 // render_state.cpp) holds all the logic on top of it. Two implementations: OpenGL
-// (gl_backend*.cpp) and a recording device for tests (recording_backend.cpp).
+// (gl_backend*.cpp) and a recording device for tests (tests/render/recording_backend.cpp).
 #include <compare>
 #include <cstdint>
 #include <string>
