@@ -21,7 +21,7 @@ const vec4f sky_default_vectors[SKY_SCRIPT_VECTORS] = {
 namespace
 {
 // Device objects.
-VDecl sky_vdecl = 0;
+VDecl sky_vdecl;
 VertexBuffer *sky_vb = nullptr;
 IndexBuffer *sky_ib = nullptr;
 Shader *sky_shader = nullptr;
@@ -111,7 +111,7 @@ void close_sky()
   sky_ib = nullptr;
   destroy_shader(sky_shader);
   sky_shader = nullptr;
-  sky_vdecl = 0;  // declarations are shared and live until the device closes
+  sky_vdecl = VDecl();  // declarations are shared and live until the device closes
 }
 
 void set_sky_sun_dir(bool deferred, vec4f dir)

@@ -50,13 +50,13 @@ protected:
     ShaderTest::TearDown();
   }
 
-  static std::string handle(const Texture *t) { return std::to_string(t->tex); }
+  static std::string handle(const Texture *t) { return std::to_string(t->tex.id); }
   std::string shaderName(const std::string &set_shaders) const
   {
     unsigned vs = 0, ps = 0;
     sscanf(set_shaders.c_str(), "SetShaders(%u, %u)", &vs, &ps);
     for (const Shader &s : shader_slots)
-      if (s.vs && s.vs == vs)
+      if (s.vs && s.vs.id == vs)
         return std::string(s.name) + (s.definesLen ? std::string(" ") + s.defines : "");
     return "?";
   }
@@ -99,7 +99,7 @@ TEST_F(Postfx, TargetsAreScreenSizedAndFollowResets)
   ASSERT_TRUE(resize_d3d(400, 300, false, true));
   for (const Texture *tex : {t.scene, t.a, t.b, t.c, t.d, t.fp})
   {
-    ASSERT_NE(tex->tex, 0u);
+    ASSERT_NE(tex->tex.id, 0u);
     EXPECT_EQ(rb.textures[tex->tex].w, 400);
     EXPECT_EQ(rb.textures[tex->tex].h, 300);
   }
