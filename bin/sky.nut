@@ -8,7 +8,7 @@
 //   3 sun colour: the direct light on the land; tints the disc, the halo and the glow
 //   4 (disc brightness, halo brightness, horizon glow brightness)
 //   5 (disc radius in degrees, halo sharpness, horizon glow height in degrees)
-//   6 (sky brightness, star brightness, darkening below the horizon)
+//   6 (sky brightness, star brightness, fade below the horizon)
 //   7 fog density per channel, in thousandths per world unit
 //   8, 9 free (zeros)
 // The look is a table of keys over the sun's elevation; between two keys every value eases

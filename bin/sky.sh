@@ -9,7 +9,7 @@
 //   4 sun colour (the direct light; tints the disc, the halo and the glow)
 //   5 (disc brightness, halo brightness, horizon glow brightness)
 //   6 (disc radius in degrees, halo sharpness, horizon glow height in degrees)
-//   7 (sky brightness, star brightness, darkening below the horizon)
+//   7 (sky brightness, star brightness, fade below the horizon)
 //   8 fog density per channel (read by the land and water)   9, 10 free
 //   11 sky at s = 0.2, 12 sky at the zenith (the engine derives both from 1..3)
 #include "sh_common.inc"
@@ -96,7 +96,8 @@ void psh()
   float disc = (1.0 - smoothstep(0.8 * radius, 1.1 * radius, angle)) * above;
   vec3 c = lerp(sky, ps_c[4].rgb * ps_c[5].x, disc);
 
-  c *= 1.0 - ps_c[7].z * saturate(-s * 10.0);
+  // Below the horizon: towards a dim haze between the horizon's and the zenith's colour.
+  c = lerp(c, 0.3 * (ps_c[1].rgb + ps_c[12].rgb), ps_c[7].z * saturate(-s * 10.0));
   c = roll_off(max(c, 0.0));
   // Half a step of 8-bit noise keeps the long gradients free of bands.
   c += (hash12(gl_FragCoord.xy) - 0.5) / 255.0;
