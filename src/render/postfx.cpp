@@ -121,6 +121,7 @@ void release_scene_image()
 
 void init_postfx()
 {
+  close_postfx();
   show_splash("Creating post-effect textures", -1);
   PostfxTargets &t = postfx_rt;
   t.a = create_screen_render_target();

@@ -12,10 +12,18 @@
 
 SkyState sky;
 
+// A white sky without a sun (docs/sky.md gives the meaning of each vector).
 const vec4f sky_default_vectors[SKY_SCRIPT_VECTORS] = {
-    {{1.f, 1.f, 1.f, 0.f}},     {{0.f, 0.f, 0.f, 0.f}}, {{0.45f, 0.15f, 0.06f, 0.f}}, {{0.f, 0.f, 0.f, 0.f}},
-    {{1.f, 0.f, 0.f, 0.f}},     {{0.346021f, 0.f, 0.f, 0.f}}, {{1.f, 0.f, 0.f, 0.f}},
-    {{3.f, 6.f, 15.f, 0.f}},    {{2.f, 0.f, 0.f, 0.f}}, {{2.f, 0.f, 0.f, 0.f}},
+    {{1.f, 1.f, 1.f, 0.f}},       // horizon
+    {{0.f, 0.f, 0.f, 0.f}},       // zenith minus horizon
+    {{0.45f, 0.15f, 0.06f, 0.f}}, // gradient rate
+    {{0.f, 0.f, 0.f, 0.f}},       // sun colour
+    {{1.f, 0.f, 0.f, 0.f}},       // disc, halo, glow brightness
+    {{0.346021f, 0.f, 0.f, 0.f}}, // disc radius, halo sharpness, glow height
+    {{1.f, 0.f, 0.f, 0.f}},       // sky brightness, stars, fade below the horizon
+    {{3.f, 6.f, 15.f, 0.f}},      // fog density
+    {{2.f, 0.f, 0.f, 0.f}},
+    {{2.f, 0.f, 0.f, 0.f}},
 };
 
 namespace
@@ -80,6 +88,7 @@ float sky_sun_angle(vec4f dir)
 
 void init_sky()
 {
+  close_sky();
   sky = SkyState();
   sky.target_sun = sky.prev_sun = sky.cur_sun = sky_default_sun();
 

@@ -31,14 +31,14 @@ void release_handle()
 }
 
 // Pushes item `index` of the value on the stack top; throws naming `what` when it has none.
-void push_item(HSQUIRRELVM v, SQInteger index, const char *what)
+void push_item(HSQUIRRELVM v, SQInteger index, float angle, const char *what)
 {
   sq_pushinteger(v, index);
   if (SQ_FAILED(sq_get(v, -2)))
   {
     static char text[160];
-    snprintf(text, sizeof(text), "%s(): %s has no item %d (it must be an array of %d arrays of 3 numbers)",
-             entry_point, what, int(index), SKY_SCRIPT_VECTORS);
+    snprintf(text, sizeof(text), "%s(%g): %s has no item %d (it must be an array of %d arrays of 3 numbers)",
+             entry_point, angle, what, int(index), SKY_SCRIPT_VECTORS);
     sqbind::throw_error(text);
   }
 }
@@ -49,13 +49,13 @@ void read_colors(HSQUIRRELVM v, float angle, vec4f out[])
   static char text[160];
   for (int i = 0; i < SKY_SCRIPT_VECTORS; i++)
   {
-    push_item(v, i, "the result");
+    push_item(v, i, angle, "the result");
     char what[32];
     snprintf(what, sizeof(what), "item %d", i);
     float c[3];
     for (int k = 0; k < 3; k++)
     {
-      push_item(v, k, what);
+      push_item(v, k, angle, what);
       SQFloat f = 0;
       if (SQ_FAILED(sq_getfloat(v, -1, &f)))
       {
