@@ -12,6 +12,10 @@ struct Texture;
 
 // Back buffer size in pixels.
 extern int d3d_wd, d3d_ht;
+// Full screen: set before init_d3d for a full-screen start, then switched by resize_d3d.
+extern bool isFullscreen;
+// Presents wait for the vertical retrace.
+extern bool app_use_vsync;
 // When set, a frame is skipped while the GPU has not finished the frame issued two frames earlier.
 extern bool d3d_limit_buffered_frames;
 

@@ -4,17 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/main_loop.h"
-#include "app/timer.h"
-#include "gui/splash.h"
-#include "gui/visual_log.h"
+#include "platform/timer.h"
 #include "script/hmap_mask.h"
 #include "script/script_math.h"
 #include "script/world_gen_funcs.h"
 #include "script/world_gen_hooks.h"
 #include "support/debug.h"
 #include "support/dyn_array.h"
+#include "support/splash.h"
+#include "support/visual_log.h"
+#include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 
 using HD = HeightmapData;
@@ -235,7 +234,8 @@ void generate_world(const char *name)
     world_gen_hooks.reset_common_fx();
   if (world_gen_hooks.full_land_update)
     world_gen_hooks.full_land_update();
-  reset_update_time();
+  if (world_gen_hooks.reset_update_time)
+    world_gen_hooks.reset_update_time();
   if (world_gen_hooks.after_generate)
     world_gen_hooks.after_generate();
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "gui/visual_log.h"
 #include "script/world_gen.h"
 #include "support/debug.h"
+#include "support/visual_log.h"
 
 namespace
 {

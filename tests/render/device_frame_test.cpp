@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_loop.h"
-#include "app/timer.h"
 #include "device_fixture.h"
+#include "platform/timer.h"
 #include "render/texture.h"
 
 namespace
