@@ -3,16 +3,18 @@
 // module.
 #include <cstdint>
 
-extern bool isAppActive;
-extern bool shouldHideMouse;
-extern float time_dt;  // update: the fixed step; render: seconds since the last update
-extern float time_ik;  // update: 1; render: time_dt / step length
-extern int gfx_quality;  // index into gfx_quality_name: 0 low, 1 high
-extern const char *gfx_quality_name[3];
-extern int land_shadow_quality;
-extern bool use_fog;
-extern bool use_postfx;
-extern bool use_ppaa;
-extern bool use_obj_shadows;
-extern bool show_fps;
-extern bool use_wireframe;
+#include "support/export.h"
+
+QM_EXPORT extern bool isAppActive;
+QM_EXPORT extern bool shouldHideMouse;
+QM_EXPORT extern float time_dt;  // update: the fixed step; render: seconds since the last update
+          QM_EXPORT extern float time_ik;  // update: 1; render: time_dt / step length
+          QM_EXPORT extern int gfx_quality;  // index into gfx_quality_name: 0 low, 1 high
+          QM_EXPORT extern const char *gfx_quality_name[3];
+QM_EXPORT extern int land_shadow_quality;
+QM_EXPORT extern bool use_fog;
+QM_EXPORT extern bool use_postfx;
+QM_EXPORT extern bool use_ppaa;
+QM_EXPORT extern bool use_obj_shadows;
+QM_EXPORT extern bool show_fps;
+QM_EXPORT extern bool use_wireframe;

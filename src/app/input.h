@@ -5,6 +5,7 @@
 // position and the live key state is cleared after every update, so each event is seen by
 // exactly one update.
 #include "platform/input_sink.h"
+#include "support/export.h"
 
 // The record handed out by getEvent; seven 32-bit fields in this order (the module relies on it).
 struct InputEvent
@@ -20,17 +21,17 @@ struct InputEvent
 static_assert(sizeof(InputEvent) == 28, "InputEvent is seven 32-bit fields");
 
 // Exported services.
-bool getEvent(InputEvent *out);
-void getMousePos(float *x, float *y);
-void setMousePos(float x, float y);
-int getMouseWheel();
-bool isMouseOver();
-bool getKeyState(int vk);
-bool keyDown(int vk);
-bool keyUp(int vk);
-const char *getKeyName(int vk);
-int getKey();
-int getChar();
+QM_EXPORT bool getEvent(InputEvent *out);
+QM_EXPORT void getMousePos(float *x, float *y);
+QM_EXPORT void setMousePos(float x, float y);
+QM_EXPORT int getMouseWheel();
+QM_EXPORT bool isMouseOver();
+QM_EXPORT bool getKeyState(int vk);
+QM_EXPORT bool keyDown(int vk);
+QM_EXPORT bool keyUp(int vk);
+QM_EXPORT const char *getKeyName(int vk);
+QM_EXPORT int getKey();
+QM_EXPORT int getChar();
 
 // Posts one event (InputSink::post_event); key events take the stored mouse position.
 void post_input_event(int kind, int code, int ch, int flags, float x, float y);
