@@ -199,7 +199,7 @@ SdlInputResult sdl_input_handle_event(const SDL_Event &ev)
         buttons_held &= ~unsigned(code);
       int flags = down && ev.button.clicks >= 2 ? INPUT_FLAG_REPEAT : 0;
       post_event(down ? INPUT_BUTTON_DOWN : INPUT_BUTTON_UP, code, 0, flags, float(ev.button.x),
-                       float(ev.button.y));
+                 float(ev.button.y));
       return SdlInputResult::Taken;
     }
     case SDL_MOUSEWHEEL:
