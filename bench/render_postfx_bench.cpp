@@ -11,7 +11,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/postfx.h"

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "gui/splash.h"
 #include "render/device.h"
 #include "render/shader.h"
 #include "render/texture.h"
 #include "support/debug.h"
+#include "support/splash.h"
 
 PostfxTargets postfx_rt;
 bool postfx_allow_fp_blend = true;

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cmath>
 
-#include "gui/splash.h"
 #include "support/debug.h"
 #include "support/math_util.h"
+#include "support/splash.h"
 #include "terrain/color_util.h"
 #include "terrain/erosion_detail.h"
 #include "terrain/game_rnd.h"

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "gui/visual_log.h"
 #include "script/sq_func.h"
 #include "script/sq_vm_reload.h"
 #include "script/world_script.h"
 #include "support/debug.h"
+#include "support/visual_log.h"
 #include "world_render/sky.h"
 
 namespace

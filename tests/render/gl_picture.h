@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/resource_hooks.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "erosion_reference.h"
-#include "gui/splash.h"
+#include "support/splash.h"
 #include "terrain/erosion_detail.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "../render/gl_picture.h"
-#include "gui/visual_log.h"
+#include "support/visual_log.h"
 #include "support/matrix44.h"
 #include "world_render/sky.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "../render/shader_fixture.h"
-#include "gui/visual_log.h"
+#include "support/visual_log.h"
 #include "render/resource_hooks.h"
 #include "render/vbuf.h"
 #include "world_render/sky.h"
