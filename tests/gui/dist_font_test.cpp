@@ -250,7 +250,9 @@ TEST(DistIcons, RenderIconPlacesRotatedQuads)
   icons.renderIcon(batch, v_make(100, 100, 1, 0), 2, -1, 0, 0, 0, 0, 1, 2, 3, 4, 5, &fs.state);
   icons.renderIcon(batch, v_make(100, 100, 1, 0), 2, 1, 0, 0, 0, 0, 1, 2, 3, 4, 5, &fs.state);
   icons.renderIcon(batch, v_make(100, 100, 1, 0), 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, &fs.state);
-  EXPECT_EQ(batch.groups.size(), 0) << "unknown ids and a zero scale draw nothing";
+  icons.renderIcon(batch, v_make(100, 100, 1, 0), 2, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, nullptr);
+  icons.renderIcon(batch, v_make(NAN, 100, 1, 0), 2, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, &fs.state);
+  EXPECT_EQ(batch.groups.size(), 0) << "unknown ids, a zero scale, no shader, no place draw nothing";
   // A quarter turn: local (u, v) lands at (x - v, y + u).
   icons.renderIcon(batch, v_make(100, 100, 0, 1), 2, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, &fs.state);
   ASSERT_EQ(batch.groups.size(), 1);
