@@ -15,7 +15,7 @@ DistFont default_font;
 namespace
 {
 Shader *dist_font_shader = nullptr;
-VDecl dist_font_vdecl = 0;
+VDecl dist_font_vdecl;
 
 const VsdElement dist_font_desc[] = {
   {0, 0, VSDT_FLOAT2, VSDU_POSITION, 0},
@@ -93,7 +93,7 @@ void close_dist_fonts()
   default_font.clear();
   destroy_shader(dist_font_shader);
   dist_font_shader = nullptr;
-  dist_font_vdecl = 0;
+  dist_font_vdecl = {};
 }
 
 void init_dist_font_state(BaseRenderBatchState &state, Texture *tex)

@@ -18,7 +18,7 @@ DistIcons ui_icons;
 namespace
 {
 Shader *dist_icon_shader = nullptr;
-VDecl dist_icon_vdecl = 0;
+VDecl dist_icon_vdecl;
 
 const VsdElement dist_icon_desc[] = {
   {0, 0, VSDT_FLOAT2, VSDU_POSITION, 0},
@@ -44,7 +44,7 @@ void close_dist_icons()
   ui_icons.clear();
   destroy_shader(dist_icon_shader);
   dist_icon_shader = nullptr;
-  dist_icon_vdecl = 0;
+  dist_icon_vdecl = {};
 }
 
 DistIcons::~DistIcons() { clear(); }
