@@ -2,6 +2,7 @@
 // pass copies (and tints) exactly, and the anti-aliasing softens a hard diagonal edge while
 // leaving flat areas, pixels away from edges and one-pixel lines alone. The before and after
 // pictures are written to $QM_TEST_TMP/postfx_aa.png.
+#include <cmath>
 #include <cstring>
 
 #include "gl_picture.h"
@@ -120,9 +121,24 @@ TEST_F(PostfxGl, AntiAliasingSoftensEdgesAndLeavesTheRestAlone)
       if (x < 30 && b > dark + 30 && b < light - 30)
         softened_edge++;
     }
-  // The edge crosses 30 columns in about 9 steps; every step gets intermediate values.
+  // The edge crosses 30 columns in about 9 steps; every step gets intermediate values, and they
+  // come closer to the true coverage of the pixels by the light side than the hard edge was.
   EXPECT_GE(softened_edge, 18) << "the diagonal edge is softened";
   EXPECT_GT(changed, softened_edge);
+  double hard_error = 0, soft_error = 0;
+  for (int y = 0; y < 20; y++)
+    for (int x = 0; x < 28; x++)
+    {
+      int inside = 0;  // 8 x 8 samples under the line
+      for (int sy = 0; sy < 8; sy++)
+        for (int sx = 0; sx < 8; sx++)
+          inside += float(y) + (float(sy) + 0.5f) / 8.f > 6.f + 0.3f * (float(x) + (float(sx) + 0.5f) / 8.f);
+      const double truth = inside / 64.0;
+      auto light_share = [&](uint32_t c) { return double(brightness(c) - dark) / double(light - dark); };
+      hard_error += std::fabs(light_share(src(x, y)) - truth);
+      soft_error += std::fabs(light_share(out[size_t(y * W + x)]) - truth);
+    }
+  EXPECT_LT(soft_error, 0.4 * hard_error) << "closer to the true edge";
   // The block's right side is a straight edge without steps, and its corner stays square.
   for (int y = 15; y < H; y++)
     for (int x : {29, 30})
