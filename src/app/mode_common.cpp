@@ -8,6 +8,7 @@
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/mode_keys.h"
+#include "app/screenshot.h"
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
@@ -57,8 +58,8 @@ void handle_common_keys()
   if (!isAppActive)
     return;
   GameMode *mode = cur_game_mode;
-  if (keyUp(KEY_PRINT_SCREEN) && scene_links.make_screenshot)
-    scene_links.make_screenshot();
+  if (keyUp(KEY_PRINT_SCREEN))
+    request_screenshot();
   if (keyDown(KEY_F1))
     show_fps = !show_fps;
   if (keyDown(KEY_F5))
