@@ -11,6 +11,7 @@
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gui/splash.h"
 #include "render/d3d_matrix.h"
 #include "render/device.h"
 
@@ -45,6 +46,7 @@ static void dev_erode()
 {
   HeightmapData::ErosionParams params;
   set_dev_erosion_params(params);
+  params.progress = show_splash;
   HeightmapData::genDropletErosion(DEV_EROSION_DROPS, params);
   // The eroded shape becomes the target and the land morphs into it.
   std::swap_ranges(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, HeightmapData::target_hmap);

@@ -88,6 +88,7 @@ void gen_droplet_erosion(HSQUIRRELVM v, SQInteger droplets, SqObject params)
   HD::ErosionParams p;
   if (!params.isNull())
     read_erosion_params(v, params, p);
+  p.progress = show_splash;
   unsigned n = droplets <= 0 ? 0u : droplets > 0x7FFFFFFF ? 0x7FFFFFFFu : unsigned(droplets);
   HD::genDropletErosion(n, p);
 }
