@@ -39,7 +39,8 @@ inline float bilinear_height(int ix, int iz, float fx, float fz)
   return a + (b - a) * fz;
 }
 
-inline __m128 select(__m128 mask, __m128 a, __m128 b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); }
+// a in the lanes where mask is set, b elsewhere.
+inline __m128 select_lanes(__m128 mask, __m128 a, __m128 b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); }
 
 // Channel indices in the lane order of the packed colour (blue, green, red, alpha).
 enum
@@ -86,8 +87,7 @@ inline __m128i pack4(const Colors4 &c)
   return out;
 }
 
-// c^o for a reaction order o (o <= 0 gives 1), multiplied out one factor at a time as the rate law
-// reads. Orders come from script colours; a huge one is taken by repeated squaring instead, so
+// c^o for a reaction order o > 0, multiplied out one factor at a time as the rate law reads. Orders come from script colours; a huge one is taken by repeated squaring instead, so
 // that it costs a few dozen multiplications rather than hanging the generation.
 inline __m128 order_power(__m128 c, int o)
 {
@@ -166,15 +166,15 @@ struct Eroder
       if (_mm_movemask_ps(falling[ch]) == 0)
         continue;
       const __m128 until_zero = _mm_div_ps(_mm_xor_ps(c.ch[ch], sign), rate[ch]);
-      dt = select(_mm_and_ps(falling[ch], _mm_cmplt_ps(until_zero, dt)), until_zero, dt);
+      dt = select_lanes(_mm_and_ps(falling[ch], _mm_cmplt_ps(until_zero, dt)), until_zero, dt);
     }
-    t_left = ALL ? _mm_sub_ps(t_left, dt) : select(running, _mm_sub_ps(t_left, dt), t_left);
+    t_left = ALL ? _mm_sub_ps(t_left, dt) : select_lanes(running, _mm_sub_ps(t_left, dt), t_left);
 #pragma GCC unroll 4
     for (int ch = 0; ch < 4; ch++)
     {
       __m128 v = _mm_add_ps(c.ch[ch], _mm_mul_ps(dt, rate[ch]));
       v = _mm_andnot_ps(_mm_and_ps(falling[ch], _mm_cmplt_ps(v, zero)), v);  // a channel cut at 0 is 0
-      c.ch[ch] = ALL ? v : select(running, v, c.ch[ch]);
+      c.ch[ch] = ALL ? v : select_lanes(running, v, c.ch[ch]);
     }
   }
 
