@@ -1,5 +1,7 @@
-# Squirrel 3.1 from the upstream tarball that tools/setup.sh unpacks into the build tree.
-# Two static libraries, built without exceptions as the language's authors intend.
+# Squirrel 3.1 from the upstream tarball that tools/setup.sh unpacks into the build tree and
+# patches (cmake/squirrel-patches: limits that keep hostile scripts from crashing the host, and
+# the watchdog hook). Two static libraries, built without exceptions as the language's authors
+# intend; script integers wrap on overflow (-fwrapv) rather than being undefined in C++.
 set(SQ_ROOT "${QM_DEPS_DIR}/squirrel3")
 if(NOT EXISTS "${SQ_ROOT}/include/squirrel.h")
   message(FATAL_ERROR "Squirrel source not found in ${SQ_ROOT}: run tools/setup.sh ${CMAKE_BINARY_DIR}")
@@ -13,9 +15,11 @@ foreach(t squirrel_static sqstdlib_static)
   target_include_directories(${t} SYSTEM PUBLIC "${SQ_ROOT}/include")
   target_compile_definitions(${t} PUBLIC _SQ64)
   set_target_properties(${t} PROPERTIES CXX_STANDARD 11)
-  target_compile_options(${t} PRIVATE -O2 -fno-exceptions -fno-strict-aliasing -w)
+  target_compile_options(${t} PRIVATE -O2 -fno-exceptions -fno-strict-aliasing -fwrapv -w)
   if(QM_SANITIZE)
-    # The language runtime is not ours to fix; keep the sanitizers on our code.
+    # The sanitizer tree checks our code; the runtime's own limits (the patches) keep hostile
+    # scripts from overflowing the native stack, as in the normal build. The fuzz build keeps
+    # the sanitizers on Squirrel too.
     target_compile_options(${t} PRIVATE -fno-sanitize=all)
   endif()
 endforeach()

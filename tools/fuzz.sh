@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for a bounded time.
 #   tools/fuzz.sh [seconds per target, default 20]
-# Seeds come from fuzz/corpus/<name>/ when present; findings are written to build-fuzz/findings/.
+# Seeds come from fuzz/corpus/<name>/ when present (links are followed), a dictionary from
+# fuzz/<name>.dict; findings are written to build-fuzz/findings/. An input that runs longer than
+# 10 s is a finding; the targets' own output (standard output) is discarded.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 secs=${1:-20}
@@ -18,10 +20,12 @@ for exe in "$build"/fuzz/fuzz_*; do
   [ -x "$exe" ] || continue
   name=${exe##*/fuzz_}
   work=$(mktemp -d)
-  [ -d "$root/fuzz/corpus/$name" ] && cp -r "$root/fuzz/corpus/$name/." "$work/"
+  [ -d "$root/fuzz/corpus/$name" ] && cp -rL "$root/fuzz/corpus/$name/." "$work/"
+  dict=()
+  [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
   echo "fuzz: $name for ${secs}s"
-  if ! "$exe" -max_total_time="$secs" -rss_limit_mb=2048 -artifact_prefix="$build/findings/$name-" \
-       "$work" >"$build/findings/$name.log" 2>&1; then
+  if ! "$exe" -max_total_time="$secs" -rss_limit_mb=2048 -timeout=10 -close_fd_mask=1 "${dict[@]}" \
+       -artifact_prefix="$build/findings/$name-" "$work" >"$build/findings/$name.log" 2>&1; then
     echo "fuzz: $name found a failure:"; tail -40 "$build/findings/$name.log"; status=1
   else
     tail -1 "$build/findings/$name.log"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs and fetches the Squirrel source into the
-# build tree. Safe to run again: installed packages and a verified download are kept.
+# Installs every Debian package the project needs, fetches the Squirrel source into the build
+# tree and applies the project's patches to it (cmake/squirrel-patches/*.patch, in name order).
+# Safe to run again: installed packages and a verified download are kept; the source is unpacked
+# and patched again whenever the set of patches changes.
 #   tools/setup.sh [build-dir]     (default: build)
 set -euo pipefail
 
@@ -8,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config dpkg-dev clang libclang-rt-14-dev
+  build-essential patch cmake ninja-build ccache pkg-config dpkg-dev clang libclang-rt-14-dev
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libgbm1
   libstb-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils
@@ -32,7 +34,10 @@ sq_sha=51942b8638a97b673e34ecf3ca50304996fa99bbdbfa7fe93d9744e6769b2f95
 deps=$build/_deps
 tarball=$deps/squirrel3_3.1.orig.tar.gz
 src=$deps/squirrel3
-if [ ! -f "$src/.extracted" ]; then
+patches=("$root"/cmake/squirrel-patches/*.patch)
+# The stamp names the tarball and the exact patch texts the source was made from.
+stamp=$( { echo "$sq_sha"; cat "${patches[@]}"; } | sha256sum | cut -d' ' -f1)
+if [ "$(cat "$src/.patched" 2>/dev/null)" != "$stamp" ]; then
   mkdir -p "$deps"
   if ! echo "$sq_sha  $tarball" | sha256sum -c - >/dev/null 2>&1; then
     work=$(mktemp -d)
@@ -55,7 +60,14 @@ if [ ! -f "$src/.extracted" ]; then
     fi
   fi
   rm -rf "$src" && mkdir -p "$src"
-  tar -xzf "$tarball" -C "$src" --strip-components=1
-  touch "$src/.extracted"
+  # Fresh modification times: a file that a dropped patch restores must still be rebuilt.
+  tar -xzf "$tarball" -C "$src" --strip-components=1 --touch
+  for p in "${patches[@]}"; do
+    if ! patch -d "$src" -p1 --batch --silent --no-backup-if-mismatch <"$p"; then
+      echo "setup: $p does not apply to Squirrel 3.1" >&2; rm -rf "$src"; exit 1
+    fi
+  done
+  echo "$stamp" >"$src/.patched"
+  echo "setup: Squirrel 3.1 unpacked with ${#patches[@]} patches"
 fi
 echo "setup: ready (Squirrel in $src)"

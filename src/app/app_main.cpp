@@ -66,6 +66,8 @@ GlBackend gl_backend;
 
 // Size of the offscreen back buffer when no size was requested.
 constexpr int HEADLESS_WIDTH = 1280, HEADLESS_HEIGHT = 720;
+// Most frames a second in a window that does not wait for the display (-novs).
+constexpr int UNSYNCED_FRAME_CAP = 250;
 }  // namespace
 
 void close_all_systems()
@@ -171,6 +173,9 @@ int app_main(int argc, char **argv)
   draw_splash_frame();
 
   set_update_rate(20, 5);
+  main_loop.one_frame_per_step = opt.headless;
+  main_loop.fast = opt.fast;
+  set_frame_cap(opt.headless || app_use_vsync ? 0 : UNSYNCED_FRAME_CAP);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (gfx_quality == 0)
     use_postfx = false;

@@ -19,6 +19,11 @@ void set_update_rate(int hz, int max_steps)
   main_loop.step_ticks = t > 0 ? t : 1;
 }
 
+void set_frame_cap(int fps)
+{
+  main_loop.min_frame_ticks = fps > 0 ? timer_frequency / fps : 0;
+}
+
 void reset_update_time()
 {
   main_loop.update_start_time = active_driver ? active_driver->counter() : get_ref_time();
@@ -61,6 +66,29 @@ static void present_pending(MainLoopDriver &drv)
   }
 }
 
+namespace
+{
+// The frames tried since the loop started.
+struct FrameTries
+{
+  bool any = false;       // a frame was drawn
+  bool tried = false;     // a frame was tried since the latest step
+  bool declined = false;  // the latest try drew nothing
+  int64_t last_try = 0, last_frame = 0;
+};
+
+// Ticks to wait before a frame may begin: 0 now, -1 not before the next step.
+int64_t frame_wait(const MainLoopState &s, const FrameTries &f, int64_t now)
+{
+  if (f.tried && (s.one_frame_per_step || s.fast))
+    return -1;
+  // A declined frame (the device is lost or the GPU behind) is tried again a millisecond later.
+  int64_t gap = f.declined ? timer_frequency / 1000 : f.any ? s.min_frame_ticks : 0;
+  int64_t since = now - (f.declined ? f.last_try : f.last_frame);
+  return since >= 0 && since < gap ? gap - since : 0;
+}
+}  // namespace
+
 void run_main_loop(MainLoopDriver &drv)
 {
   MainLoopState &s = main_loop;
@@ -76,11 +104,13 @@ void run_main_loop(MainLoopDriver &drv)
   s.frame_pending = false;
   int catchup = 0;
   int64_t prev_now = s.last_fps_time;
+  FrameTries frames;
 
   bool do_update = !drv.quitRequested();
   while (do_update)
   {
     run_update(drv);
+    frames.tried = false;
     do_update = false;
     while (!drv.quitRequested())
     {
@@ -110,7 +140,8 @@ void run_main_loop(MainLoopDriver &drv)
         elapsed = 0;  // the last step ran early to make room for a frame; it is not due yet
       prev_now = now;
 
-      if (s.step_ticks <= elapsed + s.render_cost_sum / RENDER_COST_WINDOW)
+      int64_t step_wait = s.step_ticks - elapsed - s.render_cost_sum / RENDER_COST_WINDOW;
+      if (step_wait <= 0)
       {
         catchup++;
         if (catchup <= s.max_catchup_steps)
@@ -121,11 +152,34 @@ void run_main_loop(MainLoopDriver &drv)
         }
       }
 
+      int64_t wait = catchup > s.max_catchup_steps ? 0 : frame_wait(s, frames, now);
+      if (wait != 0)
+      {
+        catchup = -1;
+        if (s.fast)
+        {
+          // No waiting: the next step starts now.
+          s.last_update_time = now;
+          do_update = true;
+          break;
+        }
+        // Nothing to do until the next step or frame is due: sleep (whole milliseconds, rounded up).
+        int64_t t = wait < 0 || step_wait < wait ? step_wait : wait;
+        drv.sleepMsec(int((t * 1000 + timer_frequency - 1) / timer_frequency));
+        continue;
+      }
+
       time_dt = get_time_sec(elapsed);
       time_ik = time_dt / STEP_SEC;
       s.frame_pending = drv.renderFrame(time_dt);
+      frames.tried = true;
+      frames.declined = !s.frame_pending;
+      frames.last_try = now;
       if (s.frame_pending)
-        s.render_start_time = now;
+      {
+        s.render_start_time = frames.last_frame = now;
+        frames.any = true;
+      }
 
       if (catchup > s.max_catchup_steps)
       {

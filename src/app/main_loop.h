@@ -1,6 +1,7 @@
 #pragma once
-// The fixed-step main loop: simulation at a fixed rate on a simulated clock, rendering in between
-// as often as the device allows, interpolated by `time_ik`.
+// The fixed-step main loop: simulation at a fixed rate on a simulated clock, rendering in between,
+// interpolated by `time_ik`. Frames come as often as the device allows unless the pacing fields
+// of MainLoopState limit them; the loop sleeps whenever neither a step nor a frame is due.
 //
 // Everything the loop touches outside its own state goes through MainLoopDriver, so tests can run
 // it on a fake clock with fake updates and frames.
@@ -39,6 +40,11 @@ struct MainLoopState
   int64_t render_cost_sum = 0;
   bool frame_pending = false;
 
+  // Frame pacing. With none of these set, frames are drawn as often as the device allows.
+  bool one_frame_per_step = false;  // at most one frame between two steps (headless runs)
+  bool fast = false;                // no waiting: each step right after the previous one's frame
+  int64_t min_frame_ticks = 0;      // frames begin at least this far apart (0: no frame cap)
+
   int update_hist[STAT_HISTORY] = {};  // microseconds
   int frame_hist[STAT_HISTORY] = {};   // microseconds, render start to present
   int gpu_hist[STAT_HISTORY] = {};     // percent, -1 without a sample
@@ -53,6 +59,8 @@ extern MainLoopState main_loop;
 
 // hz <= 0 counts as 1; the step length in ticks is frequency / hz, at least 1.
 void set_update_rate(int hz, int max_steps);
+// Frames begin at most `fps` times a second (<= 0: no cap).
+void set_frame_cap(int fps);
 // Restarts the update-duration measurement (after a long one-off job inside an update).
 void reset_update_time();
 // Runs until the driver reports a quit request; presents a pending frame before returning.

@@ -37,6 +37,8 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
       opt.help = true;
     else if (!strcmp(a, "--headless"))
       opt.headless = true;
+    else if (!strcmp(a, "--fast"))
+      opt.fast = true;
     else if (!strcmp(a, "--no-shader-compiler"))
       opt.no_shader_compiler = true;
     else if (!strcmp(a, "--steps"))
@@ -95,7 +97,8 @@ const char *startup_help_text()
          "  -1024       window of 1280x1024\n"
          "  -fullscr    full screen (Alt-Enter switches while playing)\n"
          "  -win        windowed (default; opens maximised without a size switch)\n"
-         "  -vs, -novs  synchronise presenting with the display (default), or not\n"
+         "  -vs, -novs  synchronise presenting with the display (default), or not (frames are\n"
+         "              then capped at 250 a second)\n"
          "  -aa, -noaa  post-process anti-aliasing on or off (default off)\n"
          "  -gfx-high   high graphics quality: deferred lighting, shadows, post-effects (default)\n"
          "  -gfx-low    low graphics quality: forward drawing, no post-effects\n"
@@ -107,9 +110,11 @@ const char *startup_help_text()
          "with \"--\" are named in a warning.\n"
          "\n"
          "Linux additions:\n"
-         "  --headless  run without a display or window\n"
+         "  --headless  run without a display or window (one frame per simulation step)\n"
          "  --steps N   run N simulation steps (20 per second), then quit with exit code 0\n"
          "              (0: no limit, as without the switch)\n"
+         "  --fast      run the simulation steps back to back, one frame after each, without\n"
+         "              waiting for real time (for tests and soak runs)\n"
          "  --no-shader-compiler  run from the shader cache only (also QM_NO_SHADER_COMPILER=1)\n"
          "  --help, -h  show this text\n"
          "\n"

@@ -12,6 +12,7 @@ struct StartupOptions
   bool headless = false;
   bool no_shader_compiler = false;  // run from the shader cache only
   bool help = false;
+  bool fast = false;  // simulation steps back to back, without waiting for real time
   int steps = 0;  // > 0: quit after this many simulation steps (world tool: water steps); 0: no limit
   // The headless world tool: --gen-world NAME [--seed N] [--script FILE] [--steps N] --out DIR.
   const char *gen_world = nullptr;

@@ -39,6 +39,16 @@ void ground_color(int i, float c[3])
 
 uint8_t to_byte(float v) { return uint8_t(color_channel_to_byte(v)); }
 
+// A float as a JSON number; JSON has no infinities or NaN, so those are null.
+const char *json_number(char (&buf)[32], float v)
+{
+  if (std::isfinite(v))
+    snprintf(buf, sizeof(buf), "%.9g", double(v));
+  else
+    snprintf(buf, sizeof(buf), "null");
+  return buf;
+}
+
 float surface_height(int x, int z, bool with_water)
 {
   int i = hmap_idx(x, z);
@@ -164,8 +174,9 @@ bool write_world_files(const char *dir, char *failed, int failed_size)
   FILE *f = fopen(file("height.json"), "w");
   if (!f)
     return fail();
-  bool ok = fprintf(f, "{\"min\": %.9g, \"max\": %.9g, \"water_max_depth\": %.9g}\n", double(lo), double(hi),
-                    double(max_depth)) > 0;
+  char jlo[32], jhi[32], jdepth[32];
+  bool ok = fprintf(f, "{\"min\": %s, \"max\": %s, \"water_max_depth\": %s}\n", json_number(jlo, lo),
+                    json_number(jhi, hi), json_number(jdepth, max_depth)) > 0;
   if (fclose(f) != 0 || !ok)
     return fail();
 

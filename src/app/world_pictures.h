@@ -16,5 +16,6 @@ void make_height_image(uint16_t *grey, float &lo, float &hi);
 void make_water_image(uint16_t *grey, float &max_depth);
 
 // Writes color.png, relief.png, height.png, height.json, water.png, hmap.f32 and water.f32 into
-// dir (which must exist). On failure returns false with the failing file's path in `failed`.
+// dir (which must exist); height.json writes a value that is not finite as null, so it is always
+// valid JSON. On failure returns false with the failing file's path in `failed`.
 bool write_world_files(const char *dir, char *failed, int failed_size);

@@ -38,17 +38,27 @@ void end_bar_line_before_log()
     end_bar_line();
 }
 
-// Prints why the tool stops: the on-screen error message, and after a failed script call the
-// machine's own error when the message does not already say it (a plain script error inside
-// generate_world reaches the message only as "SqFunc<> call failed").
-int fail_with_script_error(const char *what, bool after_call)
+// Prints why the tool stops: the error message (the script's own error and where it happened).
+int fail_with_script_error(const char *what)
 {
   end_bar_line();
   fprintf(stderr, "quenmoor: %s:\n%s\n", what, get_error_message());
-  HSQUIRRELVM v = get_world_script_vm();
-  const char *e = after_call && v ? sqbind::last_error_string(v) : nullptr;
-  if (e && !strstr(get_error_message(), e))
-    fprintf(stderr, "script error: %s\n", e);
+  return 1;
+}
+
+// The water steps may turn a world of huge finite heights into one of infinities: such a world is
+// never written (height.json could not even say its range).
+int fail_if_not_finite()
+{
+  int first = 0;
+  const int count = find_non_finite_world(&first);
+  if (!count)
+    return 0;
+  end_bar_line();
+  fprintf(stderr,
+          "quenmoor: the world holds %d samples with non-finite heights or water (the first at x %d, z %d); "
+          "nothing written\n",
+          count, first & (HMAP_SIZE - 1), first >> HMAP_SIZE_SHIFT);
   return 1;
 }
 
@@ -103,11 +113,12 @@ int run_world_tool(const StartupOptions &opt)
   bar.tty = isatty(fileno(stderr));
   set_splash_listener(terminal_splash);
   set_log_line_hook(end_bar_line_before_log);
+  log_error_messages(false);
 
   int rc = 0;
   init_world_gen_vm(opt.gen_script ? script.c_str() : nullptr);
   if (has_error_message())
-    rc = fail_with_script_error("the world script did not load", false);
+    rc = fail_with_script_error("the world script did not load");
   if (!rc)
     rc = check_world(opt.gen_world);
   if (!rc)
@@ -115,7 +126,7 @@ int run_world_tool(const StartupOptions &opt)
     progress_begin(bar);
     generate_world(opt.gen_world);
     if (has_error_message())
-      rc = fail_with_script_error("world generation failed", true);
+      rc = fail_with_script_error("world generation failed");
   }
   if (!rc && opt.steps > 0)
   {
@@ -129,13 +140,15 @@ int run_world_tool(const StartupOptions &opt)
       update_world_script(dt);
       done++;
       if (has_error_message())
-        rc = fail_with_script_error("the world script failed during the water steps", true);
+        rc = fail_with_script_error("the world script failed during the water steps");
       else if (done % 20 == 0 || done == opt.steps)
         terminal_splash("Simulating water", float(done) / float(opt.steps));
     }
     debug("ran %d water step%s", done, done == 1 ? "" : "s");
   }
   end_bar_line();
+  if (!rc)
+    rc = fail_if_not_finite();
   if (!rc)
   {
     char failed[1024];
@@ -149,6 +162,7 @@ int run_world_tool(const StartupOptions &opt)
   }
   set_splash_listener(nullptr);
   set_log_line_hook(nullptr);
+  log_error_messages(true);
   close_world_gen_vm();
   return rc;
 }

@@ -16,6 +16,7 @@ struct LogLine
 DynArray<LogLine> log_lines;
 // Zero-terminated while it holds text; empty (no storage) when there is no message.
 DynArray<char> error_text;
+bool log_error_text = true;
 }  // namespace
 
 void visual_log(const char *fmt, ...)
@@ -46,8 +47,11 @@ void set_error_message(const char *text)
     return;
   }
   error_text.assign(text, int(strlen(text)) + 1);
-  debug("ERROR MESSAGE SET: %s", text);
+  if (log_error_text)
+    debug("ERROR MESSAGE SET: %s", text);
 }
+
+void log_error_messages(bool on) { log_error_text = on; }
 
 void append_error_message(const char *text, int length)
 {

@@ -12,9 +12,12 @@ int visual_log_line_count();
 // Line i, oldest first.
 const char *visual_log_line(int i);
 
-// A non-empty text replaces the message (and is logged as "ERROR MESSAGE SET: <text>"); null or
-// empty clears it.
+// A non-empty text replaces the message (and is logged as "ERROR MESSAGE SET: <text>" unless the
+// logging is off); null or empty clears it.
 void set_error_message(const char *text);
+// Whether set_error_message logs the message (on by default). The world tool, which prints the
+// message itself, turns it off so that an error is printed once.
+void log_error_messages(bool on);
 // Appends `length` bytes of text (-1: up to the terminator), on a new line when a message exists.
 void append_error_message(const char *text, int length);
 bool has_error_message();

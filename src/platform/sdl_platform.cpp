@@ -54,8 +54,6 @@ void platform_shutdown_video()
   video_up = false;
 }
 
-bool platform_has_video() { return video_up; }
-
 SDL_Window *platform_create_window(const WindowRequest &req, const char *title)
 {
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE;
@@ -123,8 +121,6 @@ void platform_install_signal_handlers()
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
 }
-
-bool platform_signal_quit() { return signal_quit != 0; }
 
 void platform_process_events()
 {

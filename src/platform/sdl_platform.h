@@ -12,7 +12,6 @@ void platform_sleep_msec(int ms);
 // Starts SDL's video subsystem. False (with SDL's reason in `err`) when there is no display.
 bool platform_init_video(char *err, int err_size);
 void platform_shutdown_video();
-bool platform_has_video();
 
 struct WindowRequest
 {
@@ -30,7 +29,6 @@ void platform_get_client_size(int &w, int &h);
 
 // Routes SIGINT and SIGTERM into the quit request.
 void platform_install_signal_handlers();
-bool platform_signal_quit();
 
 // Pumps SDL events into the window handling; sets `quit_requested` on a quit.
 void platform_process_events();

@@ -11,7 +11,7 @@
 namespace
 {
 Shader *debug_vis_shader = nullptr;
-VDecl debug_vis_vdecl = 0;
+VDecl debug_vis_vdecl;
 uint32_t mode = D3DPT_TRIANGLELIST;
 
 const VsdElement debug_vis_desc[] = {
@@ -50,7 +50,7 @@ void close_debug_vis()
 {
   destroy_shader(debug_vis_shader);
   debug_vis_shader = nullptr;
-  debug_vis_vdecl = 0;
+  debug_vis_vdecl = {};
 }
 
 uint32_t debug_vis_mode() { return mode; }

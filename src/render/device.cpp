@@ -125,34 +125,34 @@ static void release_scene_surfaces()
     backend->releaseSurface(d3d_state.scene_depth);
   if (d3d_state.scene_color)
     backend->releaseSurface(d3d_state.scene_color);
-  d3d_state.scene_depth = d3d_state.scene_color = 0;
+  d3d_state.scene_depth = d3d_state.scene_color = {};
 }
 
 // The frame queries are issued once at creation so that the first wait on each passes.
 static void create_queries()
 {
-  for (GpuHandle &q : d3d_state.frame_query)
+  for (QueryHandle &q : d3d_state.frame_query)
   {
     if (backend->createEventQuery(q) != D3D_OK)
-      q = 0;
+      q = {};
     else
       backend->issueQuery(q);
   }
   if (backend->createEventQuery(d3d_state.flush_query) != D3D_OK)
-    d3d_state.flush_query = 0;
+    d3d_state.flush_query = {};
 }
 
 static void release_queries()
 {
-  for (GpuHandle &q : d3d_state.frame_query)
+  for (QueryHandle &q : d3d_state.frame_query)
   {
     if (q)
       backend->releaseQuery(q);
-    q = 0;
+    q = {};
   }
   if (d3d_state.flush_query)
     backend->releaseQuery(d3d_state.flush_query);
-  d3d_state.flush_query = 0;
+  d3d_state.flush_query = {};
 }
 
 void set_default_sampler_states()
@@ -228,6 +228,15 @@ void close_d3d()
 
 static const char *mode_name(bool fullscreen) { return fullscreen ? "fullscreen" : "windowed"; }
 
+// No frame is drawn until check_d3d_device retries the reset to this size and mode successfully.
+static void set_reset_pending(int width, int height, bool fullscreen)
+{
+  d3d_state.reset_pending = true;
+  d3d_state.pending_wd = width;
+  d3d_state.pending_ht = height;
+  d3d_state.pending_fullscreen = fullscreen;
+}
+
 bool resize_d3d(int width, int height, bool fullscreen, bool force)
 {
   if (!d3d_state.device)
@@ -244,9 +253,9 @@ bool resize_d3d(int width, int height, bool fullscreen, bool force)
   debug("=== resizing d3d to %dx%d %s", width, height, mode_name(fullscreen));
 
   // Everything in the default pool goes before the reset.
-  backend->setIndices(0);
+  backend->setIndices({});
   for (int i = 0; i < MAX_STREAMS; i++)
-    backend->setStreamSource(i, 0, 0, 0);
+    backend->setStreamSource(i, {}, 0, 0);
   call_hook(d3d_resource_hooks.release_dynamic_buffers);
   call_hook(d3d_resource_hooks.release_default_pool_textures);
   release_queries();
@@ -259,10 +268,7 @@ bool resize_d3d(int width, int height, bool fullscreen, bool force)
   if (hr != D3D_OK)
   {
     debug("Reset failed (code 0x%08X)", hr);
-    d3d_state.reset_pending = true;
-    d3d_state.pending_wd = width;
-    d3d_state.pending_ht = height;
-    d3d_state.pending_fullscreen = fullscreen;
+    set_reset_pending(width, height, fullscreen);
     return false;
   }
 
@@ -275,10 +281,7 @@ bool resize_d3d(int width, int height, bool fullscreen, bool force)
   {
     debug("failed to recreate scene RT");
     // The device cannot draw a scene without its depth surface: retry like a failed reset.
-    d3d_state.reset_pending = true;
-    d3d_state.pending_wd = width;
-    d3d_state.pending_ht = height;
-    d3d_state.pending_fullscreen = fullscreen;
+    set_reset_pending(width, height, fullscreen);
     return false;
   }
   d3d_state.reset_pending = false;
@@ -310,7 +313,7 @@ bool render_d3d_frame(float dt)
 {
   if (!d3d_state.device || d3d_state.reset_pending)
     return false;
-  GpuHandle q = d3d_state.frame_query[d3d_state.frame_counter];
+  QueryHandle q = d3d_state.frame_query[d3d_state.frame_counter];
   if (d3d_limit_buffered_frames && q && backend->getQueryData(q, true) != D3D_OK)
     return false;  // the GPU still works on the frame issued two frames ago (or is lost)
   if (backend->beginScene() != D3D_OK)
@@ -358,24 +361,24 @@ void set_render_target(Texture *tex, int index, bool useSceneDepth)
 {
   if (!tex)
   {
-    backend->setRenderTarget(index, 0);
+    backend->setRenderTarget(index, {});
     return;
   }
   backend->setRenderTarget(index, tex->tex);
   if (index == 0)
-    backend->setDepthStencilSurface(useSceneDepth ? d3d_state.scene_depth : 0);
+    backend->setDepthStencilSurface(useSceneDepth ? d3d_state.scene_depth : SurfaceHandle{});
 }
 
 void restore_back_buffer()
 {
   backend->setRenderTarget(0, GPU_BACK_BUFFER);
-  backend->setDepthStencilSurface(0);
+  backend->setDepthStencilSurface({});
 }
 
 void copy_texture(Texture *from, Texture *to)
 {
-  GpuHandle fromTex = from ? from->tex : 0;
-  GpuHandle toTex = to ? to->tex : 0;
+  TextureHandle fromTex = from ? from->tex : TextureHandle{};
+  TextureHandle toTex = to ? to->tex : TextureHandle{};
   G_ASSERT(fromTex);
   G_ASSERT(toTex);
   backend->stretchRect(fromTex, toTex, D3DTEXF_POINT);

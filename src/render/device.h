@@ -21,14 +21,14 @@ struct D3dDeviceState
   bool object = false;  // the API object exists
   bool device = false;  // the device exists
   uint32_t back_buffer_format = D3DFMT_UNKNOWN;
-  GpuHandle scene_depth = 0;
-  GpuHandle scene_color = 0;
+  SurfaceHandle scene_depth;
+  SurfaceHandle scene_color;
   bool use_scene_color = false;  // separate scene colour surface (disabled in this program)
   bool multisample_requested = false;  // never requested here: anti-aliasing is post-processing
   bool multisample = false;
   uint32_t multisample_quality = 0;
-  GpuHandle frame_query[2] = {};
-  GpuHandle flush_query = 0;
+  QueryHandle frame_query[2] = {};
+  QueryHandle flush_query;
   int frame_counter = 0;  // 0 or 1: selects the frame query
   // A reset failed: no frame is drawn until check_d3d_device retries it successfully.
   bool reset_pending = false;

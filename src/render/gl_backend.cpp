@@ -98,37 +98,37 @@ GlBackend::~GlBackend()
   delete st;
 }
 
-GpuHandle GlBackend::add(const Object &o)
+uint32_t GlBackend::add(const Object &o)
 {
-  if (!free_handles.empty())
+  if (!free_ids.empty())
   {
-    GpuHandle h = free_handles.back();
-    free_handles.pop_back();
-    objects[h - 1] = o;
-    return h;
+    uint32_t id = free_ids.back();
+    free_ids.pop_back();
+    objects[id - 1] = o;
+    return id;
   }
   objects.push_back(o);
-  return GpuHandle(objects.size());
+  return uint32_t(objects.size());
 }
 
-GlBackend::Object *GlBackend::get(GpuHandle h)
+GlBackend::Object *GlBackend::get(uint32_t id)
 {
-  if (h == 0 || h > objects.size() || objects[h - 1].kind == ObjKind::None)
+  if (id == 0 || id > objects.size() || objects[id - 1].kind == ObjKind::None)
     return nullptr;
-  return &objects[h - 1];
+  return &objects[id - 1];
 }
 
-const GlBackend::Object *GlBackend::get(GpuHandle h) const
+const GlBackend::Object *GlBackend::get(uint32_t id) const
 {
-  return const_cast<GlBackend *>(this)->get(h);
+  return const_cast<GlBackend *>(this)->get(id);
 }
 
-void GlBackend::remove(GpuHandle h)
+void GlBackend::remove(uint32_t id)
 {
-  if (!get(h))
+  if (!get(id))
     return;
-  objects[h - 1] = Object();
-  free_handles.push_back(h);
+  objects[id - 1] = Object();
+  free_ids.push_back(id);
 }
 
 void GlBackend::prepareProgram(uint32_t program)
@@ -139,12 +139,6 @@ void GlBackend::prepareProgram(uint32_t program)
 }
 
 void GlBackend::useProgram(uint32_t program) { st->program = program; }
-
-uint32_t GlBackend::glTextureName(GpuHandle tex) const
-{
-  const Object *o = get(tex);
-  return o && o->kind == ObjKind::Texture ? o->name : 0;
-}
 
 bool GlBackend::headless() const { return gl_context_is_headless(); }
 
@@ -241,22 +235,22 @@ void GlBackend::destroyDeviceObjects()
   for (size_t i = 0; i < objects.size(); i++)
     if (objects[i].kind != ObjKind::None)
     {
-      GpuHandle h = GpuHandle(i + 1);
+      uint32_t id = uint32_t(i + 1);
       if (objects[i].kind == ObjKind::Texture)
-        releaseTexture(h);
+        releaseTexture(TextureHandle{id});
       else if (objects[i].kind == ObjKind::Renderbuffer)
-        releaseSurface(h);
+        releaseSurface(SurfaceHandle{id});
       else if (objects[i].kind == ObjKind::Buffer)
-        releaseBuffer(h);
+        releaseBuffer(BufferHandle{id});
       else if (objects[i].kind == ObjKind::Decl)
-        releaseVertexDeclaration(h);
+        releaseVertexDeclaration(VertexDeclHandle{id});
       else if (objects[i].kind != ObjKind::Fence)
-        releaseShader(h);
+        releaseShader(ShaderHandle{id});
       else
-        releaseQuery(h);
+        releaseQuery(QueryHandle{id});
     }
   objects.clear();
-  free_handles.clear();
+  free_ids.clear();
   glDeleteProgram(s.builtin_program);
   glDeleteSamplers(MAX_UNITS, s.samplers);
   glDeleteFramebuffers(2, s.blit_fbo);
@@ -291,8 +285,8 @@ HRESULT32 GlBackend::reset(const PresentParams &pp)
   gl_context_set_vsync(pp.presentationInterval == D3DPRESENT_INTERVAL_ONE);
   setRenderTarget(0, GPU_BACK_BUFFER);
   for (int i = 1; i < MAX_TARGETS; i++)
-    setRenderTarget(i, 0);
-  setDepthStencilSurface(0);
+    setRenderTarget(i, {});
+  setDepthStencilSurface({});
   return D3D_OK;
 }
 
@@ -327,8 +321,8 @@ HRESULT32 GlBackend::endScene() { return D3D_OK; }
 
 void GlBackend::targetSize(int &w, int &h) const
 {
-  GpuHandle t = st->targets[0];
-  const Object *o = t == GPU_BACK_BUFFER ? nullptr : get(t);
+  TextureHandle t = st->targets[0];
+  const Object *o = t == GPU_BACK_BUFFER ? nullptr : get(t.id);
   if (o)
   {
     w = o->w;
@@ -359,13 +353,13 @@ bool GlBackend::prepareTarget()
       GLenum bufs[MAX_TARGETS];
       for (int i = 0; i < MAX_TARGETS; i++)
       {
-        const Object *o = get(s.targets[i]);
+        const Object *o = get(s.targets[i].id);
         GLuint name = o && o->kind == ObjKind::Texture ? o->name : 0;
         glFramebufferTexture2D(GL_FRAMEBUFFER, GLenum(GL_COLOR_ATTACHMENT0 + i), GL_TEXTURE_2D, name, 0);
         bufs[i] = name ? GLenum(GL_COLOR_ATTACHMENT0 + i) : GL_NONE;
       }
       glDrawBuffers(MAX_TARGETS, bufs);
-      const Object *d = get(s.depth);
+      const Object *d = get(s.depth.id);
       glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                 d && d->kind == ObjKind::Renderbuffer ? d->name : 0);
     }
@@ -446,10 +440,10 @@ HRESULT32 GlBackend::clear(uint32_t flags, uint32_t color, float z, uint32_t ste
   return D3D_OK;
 }
 
-HRESULT32 GlBackend::setRenderTarget(int index, GpuHandle target)
+HRESULT32 GlBackend::setRenderTarget(int index, TextureHandle target)
 {
   State &s = *st;
-  if (index < 0 || index >= MAX_TARGETS || (index == 0 && target == 0))
+  if (index < 0 || index >= MAX_TARGETS || (index == 0 && !target))
     return D3DERR_INVALIDCALL;
   s.targets[index] = target;
   s.targets_dirty = true;
@@ -457,7 +451,7 @@ HRESULT32 GlBackend::setRenderTarget(int index, GpuHandle target)
   if (target && target != GPU_BACK_BUFFER)
     for (int i = 0; i < MAX_UNITS; i++)
       if (s.bound_tex[i] == target)
-        setTexture(i, 0);
+        setTexture(i, {});
   if (index == 0)
   {
     // As in Direct3D, a new first target resets the viewport to the whole target.
@@ -470,16 +464,16 @@ HRESULT32 GlBackend::setRenderTarget(int index, GpuHandle target)
   return D3D_OK;
 }
 
-HRESULT32 GlBackend::setDepthStencilSurface(GpuHandle surface)
+HRESULT32 GlBackend::setDepthStencilSurface(SurfaceHandle surface)
 {
   st->depth = surface;
   st->targets_dirty = true;
   return D3D_OK;
 }
 
-HRESULT32 GlBackend::stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter)
+HRESULT32 GlBackend::stretchRect(TextureHandle fromTex, TextureHandle toTex, uint32_t filter)
 {
-  const Object *a = get(fromTex), *b = get(toTex);
+  const Object *a = get(fromTex.id), *b = get(toTex.id);
   if (!a || !b || a->kind != ObjKind::Texture || b->kind != ObjKind::Texture)
     return D3DERR_INVALIDCALL;
   State &s = *st;

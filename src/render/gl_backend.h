@@ -43,7 +43,6 @@ public:
   // The program for the next draws; 0 selects the built-in one (position and diffuse colour
   // passed through).
   void useProgram(uint32_t program);
-  uint32_t glTextureName(GpuHandle tex) const;
   bool headless() const;
 
   bool createObject() override;
@@ -57,31 +56,33 @@ public:
   HRESULT32 present() override;
   uint32_t availableTextureMem() override;
   HRESULT32 createDepthStencilSurface(int w, int h, uint32_t format, uint32_t msType,
-                                      uint32_t msQuality, bool discard, GpuHandle &out) override;
+                                      uint32_t msQuality, bool discard,
+                                      SurfaceHandle &out) override;
   HRESULT32 createRenderTargetSurface(int w, int h, uint32_t format, uint32_t msType,
-                                      uint32_t msQuality, bool lockable, GpuHandle &out) override;
-  void releaseSurface(GpuHandle surface) override;
+                                      uint32_t msQuality, bool lockable,
+                                      SurfaceHandle &out) override;
+  void releaseSurface(SurfaceHandle surface) override;
   HRESULT32 createTexture(int w, int h, int levels, uint32_t usage, uint32_t format, uint32_t pool,
-                          GpuHandle &out) override;
-  void releaseTexture(GpuHandle tex) override;
-  HRESULT32 createEventQuery(GpuHandle &out) override;
-  void releaseQuery(GpuHandle q) override;
-  void issueQuery(GpuHandle q) override;
-  HRESULT32 getQueryData(GpuHandle q, bool flush) override;
+                          TextureHandle &out) override;
+  void releaseTexture(TextureHandle tex) override;
+  HRESULT32 createEventQuery(QueryHandle &out) override;
+  void releaseQuery(QueryHandle q) override;
+  void issueQuery(QueryHandle q) override;
+  HRESULT32 getQueryData(QueryHandle q, bool flush) override;
   HRESULT32 beginScene() override;
   HRESULT32 endScene() override;
   HRESULT32 clear(uint32_t flags, uint32_t color, float z, uint32_t stencil) override;
-  HRESULT32 setRenderTarget(int index, GpuHandle target) override;
-  HRESULT32 setDepthStencilSurface(GpuHandle surface) override;
-  HRESULT32 stretchRect(GpuHandle fromTex, GpuHandle toTex, uint32_t filter) override;
+  HRESULT32 setRenderTarget(int index, TextureHandle target) override;
+  HRESULT32 setDepthStencilSurface(SurfaceHandle surface) override;
+  HRESULT32 stretchRect(TextureHandle fromTex, TextureHandle toTex, uint32_t filter) override;
   void setRenderState(D3dRenderState state, uint32_t value) override;
   void setTextureStageState(int stage, D3dTextureStageState type, uint32_t value) override;
   void setSamplerState(int sampler, D3dSamplerState type, uint32_t value) override;
   void setViewport(const D3dViewport &vp) override;
   void setTransform(D3dTransform kind, const D3dMatrix &m) override;
   void getTransform(D3dTransform kind, D3dMatrix &m) override;
-  void setIndices(GpuHandle ib) override;
-  void setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride) override;
+  void setIndices(BufferHandle ib) override;
+  void setStreamSource(int stream, BufferHandle vb, uint32_t offset, uint32_t stride) override;
   HRESULT32 setStreamSourceFreq(int stream, uint32_t setting) override;
   void setFvf(uint32_t fvf) override;
   HRESULT32 drawPrimitiveUp(uint32_t type, uint32_t primCount, const void *data,
@@ -91,37 +92,41 @@ public:
                                  uint32_t primCount) override;
   HRESULT32 drawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primCount) override;
   bool readPixels(int x, int y, int w, int h, uint32_t *argb) override;
-  HRESULT32 createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+  HRESULT32 createShader(bool pixel, const char *code, uint32_t len, ShaderHandle &out,
                          std::string *messages) override;
-  HRESULT32 linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages) override;
-  void releaseShader(GpuHandle sh) override;
-  void setShaders(GpuHandle vs, GpuHandle ps) override;
+  HRESULT32 linkShaders(ShaderHandle vs, ShaderHandle ps, std::string *messages) override;
+  void releaseShader(ShaderHandle sh) override;
+  void setShaders(ShaderHandle vs, ShaderHandle ps) override;
   void setShaderConstants(bool pixel, int start, const float *data, int count) override;
   // Binds a texture (or 0) to a sampler unit.
-  void setTexture(int stage, GpuHandle tex) override;
-  HRESULT32 lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+  void setTexture(int stage, TextureHandle tex) override;
+  HRESULT32 lockTexture(TextureHandle tex, int level, bool discard, void *&data,
                         uint32_t &pitch) override;
-  void unlockTexture(GpuHandle tex, int level) override;
-  HRESULT32 createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
-  HRESULT32 createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out) override;
-  void releaseBuffer(GpuHandle buf) override;
-  HRESULT32 lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+  void unlockTexture(TextureHandle tex, int level) override;
+  HRESULT32 createVertexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out) override;
+  HRESULT32 createIndexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out) override;
+  void releaseBuffer(BufferHandle buf) override;
+  HRESULT32 lockBuffer(BufferHandle buf, uint32_t offset, uint32_t bytes, bool discard,
                        void *&data) override;
-  void unlockBuffer(GpuHandle buf) override;
-  HRESULT32 createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out) override;
-  bool getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
+  void unlockBuffer(BufferHandle buf) override;
+  HRESULT32 createVertexDeclaration(const D3dVertexElement *elems, VertexDeclHandle &out) override;
+  bool getVertexDeclaration(VertexDeclHandle decl, D3dVertexElement *elems, uint32_t capacity,
                             uint32_t &count) override;
-  void releaseVertexDeclaration(GpuHandle decl) override;
-  void setVertexDeclaration(GpuHandle decl) override;
+  void releaseVertexDeclaration(VertexDeclHandle decl) override;
+  void setVertexDeclaration(VertexDeclHandle decl) override;
 
   struct Object;
   struct State;
 
 private:
-  GpuHandle add(const Object &o);
-  Object *get(GpuHandle h);
-  const Object *get(GpuHandle h) const;
-  void remove(GpuHandle h);
+  // Tests read the GL object behind a handle through it (tests/render/gl_texture_test.cpp).
+  friend struct GlBackendTestAccess;
+
+  // One table holds the objects of every kind; a handle's id is its place in the table plus one.
+  uint32_t add(const Object &o);
+  Object *get(uint32_t id);
+  const Object *get(uint32_t id) const;
+  void remove(uint32_t id);
   void createDeviceObjects(const PresentParams &pp);
   void destroyDeviceObjects();
   void resizeBackBuffer(int w, int h);
@@ -133,15 +138,15 @@ private:
   void applyCull();
   void applySampler(int s);
   // The linked program of a vertex and pixel shader pair (linked on first use); null on failure.
-  struct ShaderProgram *pairProgram(GpuHandle vs, GpuHandle ps, std::string *messages);
+  struct ShaderProgram *pairProgram(ShaderHandle vs, ShaderHandle ps, std::string *messages);
   void uploadConstants(struct ShaderProgram &p);
-  HRESULT32 createBuffer(uint32_t bytes, bool index, bool dynamic, GpuHandle &out);
+  HRESULT32 createBuffer(uint32_t bytes, bool index, bool dynamic, BufferHandle &out);
   // Points the attributes at the streams of the current declaration; `up_stride` non-zero draws
   // stream 0 from the memory buffer instead.
   void applyVertexInput(uint32_t up_stride);
   void restoreUnit0();
 
   std::vector<Object> objects;
-  std::vector<GpuHandle> free_handles;
+  std::vector<uint32_t> free_ids;
   State *st;
 };

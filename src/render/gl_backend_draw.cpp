@@ -171,13 +171,13 @@ void GlBackend::setSamplerState(int sampler, D3dSamplerState type, uint32_t valu
   applySampler(sampler);
 }
 
-void GlBackend::setTexture(int stage, GpuHandle tex)
+void GlBackend::setTexture(int stage, TextureHandle tex)
 {
   if (stage < 0 || stage >= MAX_UNITS)
     return;
-  const Object *o = get(tex);
+  const Object *o = get(tex.id);
   GLuint name = o && o->kind == ObjKind::Texture ? o->name : 0;
-  st->bound_tex[stage] = name ? tex : 0;
+  st->bound_tex[stage] = name ? tex : TextureHandle{};
   glActiveTexture(GLenum(GL_TEXTURE0 + stage));
   glBindTexture(GL_TEXTURE_2D, name);
   glActiveTexture(GL_TEXTURE0);
@@ -195,18 +195,18 @@ void GlBackend::getTransform(D3dTransform kind, D3dMatrix &m)
   m = st->transforms[kind == D3DTS_VIEW ? 0 : 1];
 }
 
-void GlBackend::setIndices(GpuHandle ib)
+void GlBackend::setIndices(BufferHandle ib)
 {
   // Bound to the vertex array at the next indexed draw.
   st->ib = ib;
-  if (ib == 0 && st->vao)
+  if (!ib && st->vao)
   {
     glBindVertexArray(st->vao);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
   }
 }
 
-void GlBackend::setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride)
+void GlBackend::setStreamSource(int stream, BufferHandle vb, uint32_t offset, uint32_t stride)
 {
   if (stream < 0 || stream >= 16)
     return;
@@ -271,7 +271,7 @@ HRESULT32 GlBackend::drawIndexedPrimitive(uint32_t type, int baseVertex, uint32_
     return D3D_OK;
   if (!prepareDraw())
     return D3DERR_INVALIDCALL;
-  const Object *ib = get(st->ib);
+  const Object *ib = get(st->ib.id);
   if (!ib || ib->kind != ObjKind::Buffer)
     return D3DERR_INVALIDCALL;
   applyVertexInput(0);

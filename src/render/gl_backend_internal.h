@@ -30,7 +30,7 @@ struct GlBackend::Object
 // A vertex and pixel shader pair linked into one program, with the constant versions it holds.
 struct ShaderProgram
 {
-  GpuHandle vs = 0, ps = 0;
+  ShaderHandle vs, ps;
   GLuint program = 0;
   GLint vs_loc = -1, ps_loc = -1;  // the register arrays "vs_c" and "ps_c"
   int vs_size = 0, ps_size = 0;    // their declared lengths
@@ -47,10 +47,10 @@ struct GlBackend::State
   GLuint vao = 0, up_vbo = 0, ubo = 0;
   GLuint builtin_program = 0, program = 0;
   GLuint samplers[MAX_UNITS] = {};
-  GpuHandle bound_tex[MAX_UNITS] = {};
+  TextureHandle bound_tex[MAX_UNITS] = {};
   // Shaders and the constant register files: device state uploaded to the drawing program
   // whenever it holds older values, whichever program was bound when a constant was set.
-  GpuHandle vs = 0, ps = 0;
+  ShaderHandle vs, ps;
   std::vector<ShaderProgram> programs;
   float vs_c[MAX_VS_CONSTS][4] = {};
   float ps_c[MAX_PS_CONSTS][4] = {};
@@ -58,8 +58,8 @@ struct GlBackend::State
   uint32_t vs_version = 1, ps_version = 1;
   uint32_t sampler_state[MAX_UNITS][8] = {};
 
-  GpuHandle targets[MAX_TARGETS] = {GPU_BACK_BUFFER};
-  GpuHandle depth = 0;
+  TextureHandle targets[MAX_TARGETS] = {GPU_BACK_BUFFER};
+  SurfaceHandle depth;
   bool targets_dirty = true;
   D3dViewport viewport;
 
@@ -81,10 +81,10 @@ struct GlBackend::State
   // drawing from memory, whichever was set last).
   struct Stream
   {
-    GpuHandle vb = 0;
+    BufferHandle vb;
     uint32_t offset = 0, stride = 0;
   } streams[16];
-  GpuHandle ib = 0;
-  GpuHandle decl = 0;
+  BufferHandle ib;
+  VertexDeclHandle decl;
   bool decl_active = false;
 };

@@ -5,9 +5,9 @@
 #include "render/gl_formats.h"
 
 HRESULT32 GlBackend::createDepthStencilSurface(int w, int h, uint32_t format, uint32_t, uint32_t,
-                                               bool, GpuHandle &out)
+                                               bool, SurfaceHandle &out)
 {
-  out = 0;
+  out = {};
   if (format != D3DFMT_D24S8 || w <= 0 || h <= 0)
     return D3DERR_INVALIDCALL;
   Object o;
@@ -23,40 +23,43 @@ HRESULT32 GlBackend::createDepthStencilSurface(int w, int h, uint32_t format, ui
     glDeleteRenderbuffers(1, &o.name);
     return D3DERR_OUTOFVIDEOMEMORY;
   }
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
 HRESULT32 GlBackend::createRenderTargetSurface(int w, int h, uint32_t format, uint32_t, uint32_t,
-                                               bool, GpuHandle &out)
+                                               bool, SurfaceHandle &out)
 {
-  // A colour surface is a one-level render-target texture here.
-  return createTexture(w, h, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, out);
+  // A colour surface is a one-level render-target texture here, under the texture's id.
+  TextureHandle tex;
+  HRESULT32 hr = createTexture(w, h, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, tex);
+  out = {tex.id};
+  return hr;
 }
 
-void GlBackend::releaseSurface(GpuHandle h)
+void GlBackend::releaseSurface(SurfaceHandle h)
 {
-  Object *o = get(h);
+  Object *o = get(h.id);
   if (!o)
     return;
   if (o->kind == ObjKind::Texture)
   {
-    releaseTexture(h);
+    releaseTexture({h.id});
     return;
   }
   if (st->depth == h)
   {
-    st->depth = 0;
+    st->depth = {};
     st->targets_dirty = true;
   }
   glDeleteRenderbuffers(1, &o->name);
-  remove(h);
+  remove(h.id);
 }
 
 HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
-                                   uint32_t pool, GpuHandle &out)
+                                   uint32_t pool, TextureHandle &out)
 {
-  out = 0;
+  out = {};
   GlFormat f;
   if (w <= 0 || h <= 0 || !gl_format_of(format, f))
     return D3DERR_INVALIDCALL;
@@ -104,49 +107,49 @@ HRESULT32 GlBackend::createTexture(int w, int h, int levels, uint32_t usage, uin
   }
   (void)usage;
   (void)pool;
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
-void GlBackend::releaseTexture(GpuHandle h)
+void GlBackend::releaseTexture(TextureHandle h)
 {
-  Object *o = get(h);
+  Object *o = get(h.id);
   if (!o || o->kind != ObjKind::Texture)
     return;
   for (int i = 0; i < MAX_TARGETS; i++)
     if (st->targets[i] == h)
     {
-      st->targets[i] = 0;
+      st->targets[i] = {};
       st->targets_dirty = true;
     }
-  for (GpuHandle &b : st->bound_tex)
+  for (TextureHandle &b : st->bound_tex)
     if (b == h)
-      b = 0;
+      b = {};
   glDeleteTextures(1, &o->name);
-  remove(h);
+  remove(h.id);
 }
 
-HRESULT32 GlBackend::createEventQuery(GpuHandle &out)
+HRESULT32 GlBackend::createEventQuery(QueryHandle &out)
 {
   Object o;
   o.kind = ObjKind::Fence;  // no fence yet: reads as passed
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
-void GlBackend::releaseQuery(GpuHandle q)
+void GlBackend::releaseQuery(QueryHandle q)
 {
-  Object *o = get(q);
+  Object *o = get(q.id);
   if (!o || o->kind != ObjKind::Fence)
     return;
   if (o->fence)
     glDeleteSync(o->fence);
-  remove(q);
+  remove(q.id);
 }
 
-void GlBackend::issueQuery(GpuHandle q)
+void GlBackend::issueQuery(QueryHandle q)
 {
-  Object *o = get(q);
+  Object *o = get(q.id);
   if (!o || o->kind != ObjKind::Fence)
     return;
   if (o->fence)
@@ -154,9 +157,9 @@ void GlBackend::issueQuery(GpuHandle q)
   o->fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
 }
 
-HRESULT32 GlBackend::getQueryData(GpuHandle q, bool flush)
+HRESULT32 GlBackend::getQueryData(QueryHandle q, bool flush)
 {
-  Object *o = get(q);
+  Object *o = get(q.id);
   if (!o || o->kind != ObjKind::Fence)
     return D3DERR_INVALIDCALL;
   if (!o->fence)
@@ -173,17 +176,17 @@ HRESULT32 GlBackend::getQueryData(GpuHandle q, bool flush)
 // device had there, so that filling a resource never changes what the stages sample.
 void GlBackend::restoreUnit0()
 {
-  const Object *o = get(st->bound_tex[0]);
+  const Object *o = get(st->bound_tex[0].id);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, o && o->kind == ObjKind::Texture ? o->name : 0);
 }
 
-HRESULT32 GlBackend::lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+HRESULT32 GlBackend::lockTexture(TextureHandle tex, int level, bool discard, void *&data,
                                  uint32_t &pitch)
 {
   data = nullptr;
   pitch = 0;
-  Object *o = get(tex);
+  Object *o = get(tex.id);
   GlFormat f;
   if (!o || o->kind != ObjKind::Texture || level < 0 || level >= o->levels || o->locked_level >= 0 ||
       !gl_format_of(o->format, f))
@@ -211,9 +214,9 @@ HRESULT32 GlBackend::lockTexture(GpuHandle tex, int level, bool discard, void *&
   return D3D_OK;
 }
 
-void GlBackend::unlockTexture(GpuHandle tex, int level)
+void GlBackend::unlockTexture(TextureHandle tex, int level)
 {
-  Object *o = get(tex);
+  Object *o = get(tex.id);
   GlFormat f;
   if (!o || o->kind != ObjKind::Texture || o->locked_level != level || !gl_format_of(o->format, f))
     return;
@@ -234,9 +237,9 @@ void GlBackend::unlockTexture(GpuHandle tex, int level)
   std::vector<uint8_t>().swap(o->staging);
 }
 
-HRESULT32 GlBackend::createBuffer(uint32_t bytes, bool index, bool dynamic, GpuHandle &out)
+HRESULT32 GlBackend::createBuffer(uint32_t bytes, bool index, bool dynamic, BufferHandle &out)
 {
-  out = 0;
+  out = {};
   if (bytes == 0 || !st->device)
     return D3DERR_INVALIDCALL;
   Object o;
@@ -257,23 +260,23 @@ HRESULT32 GlBackend::createBuffer(uint32_t bytes, bool index, bool dynamic, GpuH
     glDeleteBuffers(1, &o.name);
     return D3DERR_OUTOFVIDEOMEMORY;
   }
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
-HRESULT32 GlBackend::createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+HRESULT32 GlBackend::createVertexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out)
 {
   return createBuffer(bytes, false, dynamic, out);
 }
 
-HRESULT32 GlBackend::createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+HRESULT32 GlBackend::createIndexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out)
 {
   return createBuffer(bytes, true, dynamic, out);
 }
 
-void GlBackend::releaseBuffer(GpuHandle h)
+void GlBackend::releaseBuffer(BufferHandle h)
 {
-  Object *o = get(h);
+  Object *o = get(h.id);
   if (!o || o->kind != ObjKind::Buffer)
     return;
   State &s = *st;
@@ -281,16 +284,16 @@ void GlBackend::releaseBuffer(GpuHandle h)
     if (str.vb == h)
       str = State::Stream();
   if (s.ib == h)
-    s.ib = 0;
+    s.ib = {};
   glDeleteBuffers(1, &o->name);
-  remove(h);
+  remove(h.id);
 }
 
-HRESULT32 GlBackend::lockBuffer(GpuHandle h, uint32_t offset, uint32_t bytes, bool discard,
+HRESULT32 GlBackend::lockBuffer(BufferHandle h, uint32_t offset, uint32_t bytes, bool discard,
                                 void *&data)
 {
   data = nullptr;
-  Object *o = get(h);
+  Object *o = get(h.id);
   if (!o || o->kind != ObjKind::Buffer || offset >= o->size)
     return D3DERR_INVALIDCALL;
   if (bytes == 0)
@@ -304,9 +307,9 @@ HRESULT32 GlBackend::lockBuffer(GpuHandle h, uint32_t offset, uint32_t bytes, bo
   return data ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-void GlBackend::unlockBuffer(GpuHandle h)
+void GlBackend::unlockBuffer(BufferHandle h)
 {
-  Object *o = get(h);
+  Object *o = get(h.id);
   if (!o || o->kind != ObjKind::Buffer)
     return;
   glBindBuffer(GL_COPY_WRITE_BUFFER, o->name);

@@ -6,10 +6,10 @@
 
 #include "support/debug.h"
 
-HRESULT32 GlBackend::createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+HRESULT32 GlBackend::createShader(bool pixel, const char *code, uint32_t len, ShaderHandle &out,
                                   std::string *messages)
 {
-  out = 0;
+  out = {};
   if (!st->device)
     return D3DERR_INVALIDCALL;
   // The device block needs its stage define; the code defines the stage again for itself.
@@ -40,17 +40,17 @@ HRESULT32 GlBackend::createShader(bool pixel, const char *code, uint32_t len, Gp
   Object o;
   o.kind = pixel ? ObjKind::PixelShader : ObjKind::VertexShader;
   o.name = sh;
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
-ShaderProgram *GlBackend::pairProgram(GpuHandle vs, GpuHandle ps, std::string *messages)
+ShaderProgram *GlBackend::pairProgram(ShaderHandle vs, ShaderHandle ps, std::string *messages)
 {
   State &s = *st;
   for (ShaderProgram &p : s.programs)
     if (p.vs == vs && p.ps == ps)
       return &p;
-  const Object *v = get(vs), *f = get(ps);
+  const Object *v = get(vs.id), *f = get(ps.id);
   if (!v || !f || v->kind != ObjKind::VertexShader || f->kind != ObjKind::PixelShader)
     return nullptr;
   GLuint prog = glCreateProgram();
@@ -72,7 +72,7 @@ ShaderProgram *GlBackend::pairProgram(GpuHandle vs, GpuHandle ps, std::string *m
     if (messages)
       *messages = text;
     else
-      debug("can't link shader pair %u/%u: %s", vs, ps, text.c_str());
+      debug("can't link shader pair %u/%u: %s", vs.id, ps.id, text.c_str());
     glDeleteProgram(prog);
     return nullptr;
   }
@@ -134,16 +134,16 @@ void GlBackend::uploadConstants(ShaderProgram &p)
   }
 }
 
-HRESULT32 GlBackend::linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages)
+HRESULT32 GlBackend::linkShaders(ShaderHandle vs, ShaderHandle ps, std::string *messages)
 {
   if (messages)
     messages->clear();
   return pairProgram(vs, ps, messages) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-void GlBackend::releaseShader(GpuHandle sh)
+void GlBackend::releaseShader(ShaderHandle sh)
 {
-  Object *o = get(sh);
+  Object *o = get(sh.id);
   if (!o || (o->kind != ObjKind::VertexShader && o->kind != ObjKind::PixelShader))
     return;
   State &s = *st;
@@ -154,14 +154,14 @@ void GlBackend::releaseShader(GpuHandle sh)
       s.programs.erase(s.programs.begin() + long(i));
     }
   if (s.vs == sh)
-    s.vs = 0;
+    s.vs = {};
   if (s.ps == sh)
-    s.ps = 0;
+    s.ps = {};
   glDeleteShader(o->name);
-  remove(sh);
+  remove(sh.id);
 }
 
-void GlBackend::setShaders(GpuHandle vs, GpuHandle ps)
+void GlBackend::setShaders(ShaderHandle vs, ShaderHandle ps)
 {
   st->vs = vs;
   st->ps = ps;

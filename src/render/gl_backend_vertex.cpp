@@ -38,9 +38,9 @@ static bool gl_decl_type(uint32_t type, GLint &size, GLenum &gltype, GLboolean &
   }
 }
 
-HRESULT32 GlBackend::createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out)
+HRESULT32 GlBackend::createVertexDeclaration(const D3dVertexElement *elems, VertexDeclHandle &out)
 {
-  out = 0;
+  out = {};
   Object o;
   o.kind = ObjKind::Decl;
   uint32_t taken = 0;
@@ -61,14 +61,14 @@ HRESULT32 GlBackend::createVertexDeclaration(const D3dVertexElement *elems, GpuH
       return D3DERR_INVALIDCALL;
     taken |= 1u << loc;
   }
-  out = add(o);
+  out = {add(o)};
   return D3D_OK;
 }
 
-bool GlBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, uint32_t capacity,
-                                     uint32_t &count)
+bool GlBackend::getVertexDeclaration(VertexDeclHandle decl, D3dVertexElement *elems,
+                                     uint32_t capacity, uint32_t &count)
 {
-  const Object *o = get(decl);
+  const Object *o = get(decl.id);
   if (!o || o->kind != ObjKind::Decl || o->elems.size() > capacity)
     return false;
   count = uint32_t(o->elems.size());
@@ -76,20 +76,20 @@ bool GlBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems, ui
   return true;
 }
 
-void GlBackend::releaseVertexDeclaration(GpuHandle decl)
+void GlBackend::releaseVertexDeclaration(VertexDeclHandle decl)
 {
-  Object *o = get(decl);
+  Object *o = get(decl.id);
   if (!o || o->kind != ObjKind::Decl)
     return;
   if (st->decl == decl)
   {
-    st->decl = 0;
+    st->decl = {};
     st->decl_active = false;
   }
-  remove(decl);
+  remove(decl.id);
 }
 
-void GlBackend::setVertexDeclaration(GpuHandle decl)
+void GlBackend::setVertexDeclaration(VertexDeclHandle decl)
 {
   st->decl = decl;
   st->decl_active = true;
@@ -104,11 +104,11 @@ void GlBackend::applyVertexInput(uint32_t up_stride)
     glVertexAttribDivisor(i, 0);
   }
   glVertexAttrib4f(GL_ATTR_COLOR0, 1.f, 1.f, 1.f, 1.f);
-  const Object *d = s.decl_active ? get(s.decl) : nullptr;
+  const Object *d = s.decl_active ? get(s.decl.id) : nullptr;
   if (!d || d->kind != ObjKind::Decl)
   {
     // The fixed vertex format: position, then an optional diffuse colour, from stream 0.
-    const Object *vb = get(s.streams[0].vb);
+    const Object *vb = get(s.streams[0].vb.id);
     if (!(s.fvf & D3DFVF_XYZ) || !vb || vb->kind != ObjKind::Buffer)
       return;
     GLsizei stride = GLsizei(s.streams[0].stride);
@@ -146,7 +146,7 @@ void GlBackend::applyVertexInput(uint32_t up_stride)
     }
     else
     {
-      const Object *vb = get(str.vb);
+      const Object *vb = get(str.vb.id);
       if (!vb || vb->kind != ObjKind::Buffer)
         continue;
       name = vb->name;

@@ -14,7 +14,7 @@ RenderBatch gui_batch;
 void BaseRenderBatchState::reset()
 {
   shader = nullptr;
-  vdecl = 0;
+  vdecl = {};
   texture = nullptr;
 }
 

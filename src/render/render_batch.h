@@ -31,7 +31,7 @@ class BaseRenderBatchState
 {
 public:
   Shader *shader = nullptr;
-  VDecl vdecl = 0;
+  VDecl vdecl;
   int stride = 0;  // vertex size in bytes
   Texture *texture = nullptr;  // sampler stage 0
 

@@ -114,7 +114,7 @@ void set_stencil_replace_bits(uint32_t bits)
 
 void flush_gpu()
 {
-  GpuHandle flush_query = d3d_state.flush_query;
+  QueryHandle flush_query = d3d_state.flush_query;
   G_ASSERT(flush_query);
   be().issueQuery(flush_query);
   // Only "not yet" keeps waiting: a lost device or any error ends the wait.

@@ -69,7 +69,7 @@ static void release_device_shaders(Shader *s)
     b->releaseShader(s->vs);
   if (b && s->ps)
     b->releaseShader(s->ps);
-  s->vs = s->ps = 0;
+  s->vs = s->ps = {};
 }
 
 static void free_slot(Shader *s)
@@ -139,7 +139,7 @@ void set_shader(Shader *s)
 {
   bound_shader = s;
   if (RenderBackend *b = get_render_backend())
-    b->setShaders(s ? s->vs : 0, s ? s->ps : 0);
+    b->setShaders(s ? s->vs : ShaderHandle{}, s ? s->ps : ShaderHandle{});
 }
 
 void set_vs_const(int start, const float *data, int count)

@@ -22,8 +22,8 @@ struct ShaderDependency
 // One slot; free while `vs` is 0.
 struct Shader
 {
-  GpuHandle vs = 0;
-  GpuHandle ps = 0;
+  ShaderHandle vs;
+  ShaderHandle ps;
   char name[SHADER_NAME_SIZE] = {};
   // Pairs of zero-terminated strings (name, value) ended by an empty name; length 0: no defines.
   char defines[SHADER_DEFINES_SIZE] = {};

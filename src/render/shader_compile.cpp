@@ -26,13 +26,13 @@ namespace
 struct CompiledCode
 {
   std::string text;
-  GpuHandle shader = 0;
+  ShaderHandle shader;
   bool pixel = false;
   void release()
   {
     if (shader && get_render_backend())
       get_render_backend()->releaseShader(shader);
-    shader = 0;
+    shader = {};
   }
 };
 }  // namespace
@@ -170,14 +170,14 @@ bool compile_shader(Shader *s)
     return false;
   }
   s->vs = vs.shader;
-  vs.shader = 0;
+  vs.shader = {};
   if (!compile_function("ps_3_0", s->name, "psh", s, ps))
   {
     report_failure("can't create pixel shader from '%s'", s->name);
     return false;
   }
   s->ps = ps.shader;
-  ps.shader = 0;
+  ps.shader = {};
   // The two stages are checked as a pair: a mismatch between them belongs to neither.
   std::string link_messages;
   if (get_render_backend()->linkShaders(s->vs, s->ps, &link_messages) != D3D_OK)
@@ -249,7 +249,7 @@ bool load_cached_shader(Shader *s)
 
   RenderBackend *b = get_render_backend();
   std::string messages;
-  GpuHandle vs = 0, ps = 0;
+  ShaderHandle vs, ps;
   bool ok = b && b->createShader(false, c.vs, c.vsLen, vs, &messages) == D3D_OK &&
             b->createShader(true, c.ps, c.psLen, ps, &messages) == D3D_OK &&
             b->linkShaders(vs, ps, &messages) == D3D_OK;
@@ -294,8 +294,8 @@ void reload_shaders(bool force)
     }
     // The old pair stays aside until the new one is built, so a broken edit keeps drawing with
     // the last good code.
-    GpuHandle old_vs = s.vs, old_ps = s.ps;
-    s.vs = s.ps = 0;
+    ShaderHandle old_vs = s.vs, old_ps = s.ps;
+    s.vs = s.ps = {};
     if (compile_shader(&s))
     {
       debug("reloaded shader '%s'", s.name);

@@ -9,7 +9,7 @@
 
 struct Texture
 {
-  GpuHandle tex = 0;  // the backend texture, 0 when released
+  TextureHandle tex;  // the backend texture, none when released
   uint32_t width = 0, height = 0;  // requested size; both 0: the back buffer's size
   uint32_t levels = 0;
   uint32_t usage = 0;

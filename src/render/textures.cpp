@@ -102,7 +102,10 @@ void unlock_texture(Texture *tex)
     be().unlockTexture(tex->tex, 0);
 }
 
-void set_texture(int stage, Texture *tex) { be().setTexture(stage, tex ? tex->tex : 0); }
+void set_texture(int stage, Texture *tex)
+{
+  be().setTexture(stage, tex ? tex->tex : TextureHandle{});
+}
 
 void set_tex_filter(int stage, bool linear)
 {
@@ -134,7 +137,7 @@ void release_default_pool_textures()
     if (t.used && t.pool == D3DPOOL_DEFAULT && t.tex)
     {
       be().releaseTexture(t.tex);
-      t.tex = 0;
+      t.tex = {};
     }
 }
 
@@ -146,7 +149,7 @@ void recreate_default_pool_textures()
       HRESULT32 hr = create_device_texture(t);
       if (hr != D3D_OK)
       {
-        t.tex = 0;
+        t.tex = {};
         debug("error recreating texture (code 0x%08X)", hr);
       }
     }

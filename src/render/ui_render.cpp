@@ -12,7 +12,7 @@ namespace
 {
 StdRenderBatchState rounded_box_state;
 Shader *ui_image_shader = nullptr;
-VDecl ui_image_vdecl = 0;
+VDecl ui_image_vdecl;
 
 const VsdElement rounded_box_desc[] = {
   {0, 0, VSDT_FLOAT2, VSDU_POSITION, 0},
@@ -131,7 +131,7 @@ void close_ui_image_render()
 {
   destroy_shader(ui_image_shader);
   ui_image_shader = nullptr;
-  ui_image_vdecl = 0;
+  ui_image_vdecl = {};
 }
 
 void init_ui_image_state(StdRenderBatchState &state, Texture *tex, Shader *shader)

@@ -87,10 +87,10 @@ void unlock_ib(IndexBuffer *ib)
 
 void set_vb(int stream, VertexBuffer *vb, uint32_t offset, uint32_t stride)
 {
-  be().setStreamSource(stream, vb ? vb->buffer : 0, offset, stride);
+  be().setStreamSource(stream, vb ? vb->buffer : BufferHandle{}, offset, stride);
 }
 
-void set_ib(IndexBuffer *ib) { be().setIndices(ib ? ib->buffer : 0); }
+void set_ib(IndexBuffer *ib) { be().setIndices(ib ? ib->buffer : BufferHandle{}); }
 
 static void free_buffer(GpuBufferSlot *b)
 {
@@ -111,7 +111,7 @@ static void release_dynamic(Slot *pool)
     if (pool[i].used && !(pool[i].flags & BUF_STATIC) && pool[i].buffer)
     {
       be().releaseBuffer(pool[i].buffer);
-      pool[i].buffer = 0;
+      pool[i].buffer = {};
     }
 }
 
@@ -124,7 +124,7 @@ static void recreate_dynamic(Slot *pool, bool index)
       HRESULT32 hr = create_device_buffer(pool[i], index);
       if (hr != D3D_OK)
       {
-        pool[i].buffer = 0;
+        pool[i].buffer = {};
         debug(index ? "error creating IB (code 0x%08X)" : "error creating VB (code 0x%08X)", hr);
       }
     }

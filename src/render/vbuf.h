@@ -8,7 +8,7 @@
 
 struct GpuBufferSlot
 {
-  GpuHandle buffer = 0;  // the backend buffer, 0 when released
+  BufferHandle buffer;  // the backend buffer, none when released
   uint32_t size = 0;     // bytes (index buffers: 2 x index count)
   uint32_t flags = 0;    // BUF_STATIC or 0 (dynamic)
   uint8_t used = 0;

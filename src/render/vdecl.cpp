@@ -73,7 +73,7 @@ VDecl create_vdecl(const VsdElement *desc)
   if (free_slot < 0)
     fatal("reached maximum vertex declaration count");
 
-  GpuHandle decl = 0;
+  VDecl decl;
   HRESULT32 hr = be().createVertexDeclaration(elems, decl);
   if (hr != D3D_OK)
   {
@@ -93,7 +93,7 @@ int vdecl_count()
 {
   int n = 0;
   for (VDecl d : vdecls)
-    n += d != 0;
+    n += bool(d);
   return n;
 }
 
@@ -103,6 +103,6 @@ void release_all_vdecls()
   {
     if (d && get_render_backend())
       be().releaseVertexDeclaration(d);
-    d = 0;
+    d = {};
   }
 }

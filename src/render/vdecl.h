@@ -40,7 +40,7 @@ constexpr int MAX_VDECL_LEN = 32;  // elements of a declaration, end marker incl
 constexpr int MAX_VDECLS = 64;
 
 // A vertex declaration (the backend's object).
-using VDecl = GpuHandle;
+using VDecl = VertexDeclHandle;
 
 // The declaration of `desc`: an existing identical one, or a new one in the first free slot.
 // A description of 32 or more elements, a 65th distinct declaration and a declaration the

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "script/color_ramp.h"
+#include "script/sq_func.h"
 #include "script/sq_ramps.h"
 #include "script/world_gen_args.h"
 #include "support/math_util.h"
@@ -24,6 +25,8 @@ float mask_get_raw(const float *m, int x, int z) { return m[hmap_idx(x, z)]; }
 
 float mask_bilinear(const float *m, float x, float z)
 {
+  x = wrap_world_coord(x);
+  z = wrap_world_coord(z);
   int i = ifloor(x), j = ifloor(z);
   float fx = x - float(i), fz = z - float(j);
   if (!(fx >= 0 && fx < 1))  // non-finite coordinates read sample (0, 0)
@@ -110,8 +113,6 @@ void mask_from_voronoi_faults(float *out, int tile, float min_ht, float max_ht, 
 // --- script side ---------------------------------------------------------------------------------
 namespace
 {
-using sqbind::SquirrelError;
-
 HmapMask *self_of(HSQUIRRELVM v)
 {
   void *p = sqbind::get_instance_up(v, 1, sqbind::tag_of<HmapMask>());
@@ -121,7 +122,8 @@ HmapMask *self_of(HSQUIRRELVM v)
 }
 
 // Calls the script function f with the root table as `this` and two integer arguments; returns
-// its result as a float. A failing call raises the script's own error text.
+// its result as a float. A failing call raises the script's own error; a non-finite result is an
+// error naming the sample.
 float call_xz(HSQUIRRELVM v, const SqObject &f, int x, int z)
 {
   sqbind::StackGuard guard{v};
@@ -129,9 +131,11 @@ float call_xz(HSQUIRRELVM v, const SqObject &f, int x, int z)
   sq_pushroottable(v);
   sq_pushinteger(v, x);
   sq_pushinteger(v, z);
-  if (SQ_FAILED(sq_call(v, 3, SQTrue, SQTrue)))
-    throw SquirrelError(sqbind::last_error_text(v));
-  return sqbind::SqArg<float>::get(v, -1);
+  sqbind::call_pushed(v, 2);
+  const float r = sqbind::SqArg<float>::get(v, -1);
+  if (!std::isfinite(r))
+    throw_non_finite_result("HmapMask()", r, x, z);
+  return r;
 }
 
 void mask_ctor(HSQUIRRELVM v, SqObject init)
@@ -145,6 +149,7 @@ void mask_ctor(HSQUIRRELVM v, SqObject init)
       sqbind::StackGuard guard{v};
       sq_pushobject(v, init.o);
       float f = sqbind::SqArg<float>::get(v, -1);
+      check_finite_args("HmapMask", {f});
       for (float &e : m->v)
         e = f;
       break;

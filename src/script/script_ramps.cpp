@@ -1,4 +1,6 @@
 // The script classes "ColorRamp" and "FloatRamp".
+#include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "script/color_ramp.h"
@@ -22,20 +24,35 @@ SQInteger sqbind::SqClassInfo<FloatRamp>::release(SQUserPointer p, SQInteger)
 namespace
 {
 // Calls the script function f(t) for t = i/256, i = 0..256, with the root table as `this`,
-// handing each result (on the stack) to `store`.
+// handing each result (on the stack) to `store`, which returns the value it stored. A value that
+// is not finite is an error naming the ramp and t.
 template <class Store>
-void fill_from_script(HSQUIRRELVM v, const SqObject &f, Store &&store)
+void fill_from_script(HSQUIRRELVM v, const SqObject &f, const char *ramp, Store &&store)
 {
+  if (f.type() != OT_CLOSURE && f.type() != OT_NATIVECLOSURE)
+  {
+    static char text[64];
+    snprintf(text, sizeof(text), "%s() needs a function(t)", ramp);
+    sqbind::throw_error(text);
+  }
   SqFunc<SqObject> fn;
   fn.vm = v;
   fn.func = f;
   fn.receiver.assignWeak(sqbind::root_table(v));
   for (int i = 0; i <= 256; i++)
   {
-    SqObject r = fn(float(i) / 256.0f);
+    const float t = float(i) / 256.0f;
+    SqObject r = fn(t);
     sqbind::StackGuard guard{v};
     sq_pushobject(v, r.o);
-    store(i, v);
+    const vec4f value = store(i, v);
+    if (!(std::isfinite(v_extract_x(value)) && std::isfinite(v_extract_y(value)) && std::isfinite(v_extract_z(value)) &&
+          std::isfinite(v_extract_w(value))))
+    {
+      static char text[96];
+      snprintf(text, sizeof(text), "%s() function returned a non-finite value at t = %g", ramp, double(t));
+      sqbind::throw_error(text);
+    }
   }
 }
 
@@ -50,14 +67,15 @@ void attach(HSQUIRRELVM v, std::unique_ptr<Ramp> r)
 void color_ramp_ctor(HSQUIRRELVM v, SqObject f)
 {
   auto r = std::make_unique<ColorRamp>();
-  fill_from_script(v, f, [&](int i, HSQUIRRELVM vm) { r->c[i] = sqbind::get_color_value(vm, -1); });
+  fill_from_script(v, f, "ColorRamp", [&](int i, HSQUIRRELVM vm) { return r->c[i] = sqbind::get_color_value(vm, -1); });
   attach(v, std::move(r));
 }
 
 void float_ramp_ctor(HSQUIRRELVM v, SqObject f)
 {
   auto r = std::make_unique<FloatRamp>();
-  fill_from_script(v, f, [&](int i, HSQUIRRELVM vm) { r->c[i] = sqbind::SqArg<float>::get(vm, -1); });
+  fill_from_script(v, f, "FloatRamp",
+                   [&](int i, HSQUIRRELVM vm) { return v_splats(r->c[i] = sqbind::SqArg<float>::get(vm, -1)); });
   attach(v, std::move(r));
 }
 

@@ -16,8 +16,12 @@ inline void push_arg(HSQUIRRELVM v, vec4f a) { push_result(v, a); }
 
 // Pushes f and its live receiver; throws when the receiver is gone.
 void push_func_and_receiver(HSQUIRRELVM v, const SqObject &func, const SqObject &receiver);
-// Calls what push_func_and_receiver and the arguments set up; throws on failure.
+// Calls what push_func_and_receiver (or a function and its `this`) and the arguments set up,
+// leaving the result on the stack; throws the script's own error on failure.
 void call_pushed(HSQUIRRELVM v, int nargs);
+// Throws "'<name>' is a generator function (it uses yield), not a plain function" when the result
+// on the stack top is a generator: calling func returned without running its body.
+void check_not_generator(HSQUIRRELVM v, const SqObject &func);
 }  // namespace sqbind
 
 template <class R>
@@ -63,6 +67,8 @@ public:
   template <class... A>
   R operator()(const A &...args) const
   {
+    if (!vm)
+      sqbind::throw_error("SqFunc: call of a handle without a script machine");
     sqbind::StackGuard guard{vm};
     sqbind::push_func_and_receiver(vm, func, receiver);
     (sqbind::push_arg(vm, args), ...);
@@ -89,6 +95,7 @@ public:
     else
     {
       static_assert(std::is_void_v<R>, "SqFunc results: void, bool, float or SqObject");
+      sqbind::check_not_generator(vm, func);
     }
   }
 };

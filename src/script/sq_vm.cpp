@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/sq_object.h"
+#include "script/sqbind.h"
 #include "support/debug.h"
 #include "support/file_path.h"
 #include "support/file_read.h"
@@ -32,16 +33,22 @@ void format_source_name(char *buf, int size, const char *source)
     snprintf(buf, size, "bin/%s", source);
 }
 
-static void compiler_error(HSQUIRRELVM v, const SQChar *desc, const SQChar *source, SQInteger line,
-                           SQInteger column)
+namespace
 {
-  SQPRINTFUNCTION pf = sq_getprintfunc(v);
-  if (!pf)
-    return;
+// The last compile error as it was printed; compile_buffer makes it the machine's last error, so
+// that every report of a failed load names the file, line and column.
+char compile_error_text[1024];
+
+void compiler_error(HSQUIRRELVM v, const SQChar *desc, const SQChar *source, SQInteger line, SQInteger column)
+{
   char name[300];
   format_source_name(name, sizeof(name), source);
-  pf(v, "%s(%lld,%lld): error: %s\n", name, (long long)line, (long long)column, desc ? desc : "unknown");
+  snprintf(compile_error_text, sizeof(compile_error_text), "%s(%lld,%lld): error: %s", name, (long long)line,
+           (long long)column, desc ? desc : "unknown");
+  if (SQPRINTFUNCTION pf = sq_getprintfunc(v))
+    pf(v, "%s\n", compile_error_text);
 }
+}  // namespace
 
 static void print_local(SQPRINTFUNCTION pf, HSQUIRRELVM v, const SQChar *name)
 {
@@ -91,28 +98,43 @@ static void print_local(SQPRINTFUNCTION pf, HSQUIRRELVM v, const SQChar *name)
   }
 }
 
-// The runtime error handler: the error text, the call stack and the locals of every level.
+// The runtime error handler: the error text, the call stack and the locals of every level. The
+// text and the first levels of the call stack also go into the failure record that the native
+// caller throws (sqbind::throw_call_failure). A failure that native code passes on from an inner
+// call (already printed there) prints nothing.
 static SQInteger runtime_error_handler(HSQUIRRELVM v)
 {
-  SQPRINTFUNCTION pf = sq_getprintfunc(v);
-  if (!pf)
+  char err[1024];
+  if (sq_gettop(v) >= 2)
+    sqbind::error_value_text(v, 2, err, sizeof(err));
+  else
+    snprintf(err, sizeof(err), "unknown");
+  if (!sqbind::begin_failure_report(err))
     return 0;
-  const SQChar *err = nullptr;
-  if (sq_gettop(v) < 2 || SQ_FAILED(sq_getstring(v, 2, &err)))
-    err = "unknown";
-
-  pf(v, "\nCALLSTACK\n");
+  SQPRINTFUNCTION pf = sq_getprintfunc(v);
+  if (pf)
+    pf(v, "\nCALLSTACK\n");
   SQStackInfos si;
-  char src[300];
+  char src[300], frame[400];
   for (SQInteger level = 1; SQ_SUCCEEDED(sq_stackinfos(v, level, &si)); level++)
   {
-    format_source_name(src, sizeof(src), si.source ? si.source : "unknown");
     const char *fn = si.funcname ? si.funcname : "unknown";
-    if (level == 1)
-      pf(v, "%s(%lld): ERROR: %s (in %s())\n", src, (long long)si.line, err, fn);
+    if (si.line < 0)  // a native function
+      snprintf(src, sizeof(src), "native");
     else
+      format_source_name(src, sizeof(src), si.source ? si.source : "unknown");
+    if (pf && level == 1)
+      pf(v, "%s(%lld): ERROR: %s (in %s())\n", src, (long long)si.line, err, fn);
+    else if (pf)
       pf(v, "%s(%lld): function %s() (CALLSTACK)\n", src, (long long)si.line, fn);
+    if (si.line < 0)
+      snprintf(frame, sizeof(frame), "  from native %s()", fn);
+    else
+      snprintf(frame, sizeof(frame), "  %s %s(%lld) in %s()", level == 1 ? "at" : "from", src, (long long)si.line, fn);
+    sqbind::add_failure_frame(frame);
   }
+  if (!pf)
+    return 0;
 
   pf(v, "\nLOCALS\n");
   for (SQUnsignedInteger level = 0; level < 20; level++)
@@ -127,6 +149,17 @@ static SQInteger runtime_error_handler(HSQUIRRELVM v)
   return 0;
 }
 
+// Suspending the machine itself from a script would leave the native caller's call half-done
+// and the machine unusable; a thread (newthread) may still suspend.
+static int main_machine_mark;
+
+static SQInteger guarded_suspend(HSQUIRRELVM v)
+{
+  if (sq_getforeignptr(v) == &main_machine_mark)
+    return sq_throwerror(v, "suspend() is only allowed inside a thread (newthread)");
+  return sq_suspendvm(v);
+}
+
 HSQUIRRELVM open_vm(SQInteger stack_size)
 {
   HSQUIRRELVM v = sq_open(stack_size);
@@ -137,6 +170,13 @@ HSQUIRRELVM open_vm(SQInteger stack_size)
   sq_setcompilererrorhandler(v, compiler_error);
   sq_newclosure(v, runtime_error_handler, 0);
   sq_seterrorhandler(v);
+  sq_setforeignptr(v, &main_machine_mark);
+  sq_pushroottable(v);
+  sq_pushstring(v, "suspend", -1);
+  sq_newclosure(v, guarded_suspend, 0);
+  sq_setnativeclosurename(v, -1, "suspend");
+  sq_newslot(v, -3, SQFalse);
+  sq_pop(v, 1);
   return v;
 }
 
@@ -151,7 +191,27 @@ void close_vm(HSQUIRRELVM v)
 
 bool compile_buffer(HSQUIRRELVM v, const char *text, SQInteger length, const char *source_name)
 {
-  return SQ_SUCCEEDED(sq_compilebuffer(v, text, length, source_name, SQTrue));
+  compile_error_text[0] = 0;
+  // The compiler would take a NUL byte for the end of the text and silently drop the rest.
+  if (const char *nul = static_cast<const char *>(memchr(text, 0, size_t(length))))
+  {
+    SQInteger line = 1;
+    const char *line_start = text;
+    for (const char *c = text; c < nul; c++)
+      if (*c == '\n')
+      {
+        line++;
+        line_start = c + 1;
+      }
+    char desc[80];
+    snprintf(desc, sizeof(desc), "NUL byte at offset %lld", (long long)(nul - text));
+    compiler_error(v, desc, source_name, line, SQInteger(nul - line_start) + 1);
+  }
+  else if (SQ_SUCCEEDED(sq_compilebuffer(v, text, length, source_name, SQTrue)))
+    return true;
+  if (compile_error_text[0])
+    sq_throwerror(v, compile_error_text);  // only records the text as the machine's last error
+  return false;
 }
 
 bool script_load_failed(HSQUIRRELVM v, const char *path, const char *reason)
@@ -177,6 +237,7 @@ bool run_file(HSQUIRRELVM v, const char *path)
   if (!compile_file(v, path))
     return false;
   sq_pushroottable(v);
+  sqbind::begin_script_call(v);
   bool ok = SQ_SUCCEEDED(sq_call(v, 1, SQFalse, SQTrue));
   sq_pop(v, 1);
   return ok;

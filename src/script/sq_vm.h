@@ -4,11 +4,14 @@
 #include <squirrel.h>
 
 // sq_open with the print function, the compiler error handler and the runtime error handler
-// (which prints the call stack and the locals of the failing call).
+// (which prints the call stack and the locals of the failing call). The root table's suspend()
+// refuses to suspend the machine itself (only threads made with newthread may suspend).
 HSQUIRRELVM open_vm(SQInteger stack_size);
 // Collects garbage and closes; null is ignored. Handles into the machine become inert.
 void close_vm(HSQUIRRELVM v);
-// Compiles text (errors raised and printed); on success the closure is left on the stack.
+// Compiles text (errors raised and printed); on success the closure is left on the stack. On
+// failure the machine's last error is the printed report "<file>(<line>,<column>): error: <why>";
+// a NUL byte anywhere in the text is such an error ("NUL byte at offset <n>").
 bool compile_buffer(HSQUIRRELVM v, const char *text, SQInteger length, const char *source_name);
 // Script files larger than this are not read.
 constexpr long long MAX_SCRIPT_FILE = 64ll << 20;

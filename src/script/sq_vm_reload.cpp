@@ -18,7 +18,7 @@ void sq_include(HSQUIRRELVM v, const char *name)
   SqReloadableVM *rvm = static_cast<SqReloadableVM *>(sqbind::getReg(v, reg_key));
   G_ASSERT(rvm);
   if (!rvm->addScript(name))
-    throw sqbind::SquirrelError(sqbind::last_error_text(v));
+    sqbind::throw_call_failure(v, "include failed");
 }
 
 SqReloadableVM::~SqReloadableVM()

@@ -26,12 +26,14 @@ struct SqFloatRamp;  // tag of "FloatRamp"
 
 namespace sqbind
 {
-// A script failure carried through native code. The text is a fixed message or the machine's
-// last error string: use it before the machine runs again.
+// A script failure carried through native code. The text is a fixed message or the script's own
+// error; `where`, when set, is the call stack of a failed script call as lines
+// "  at <file>(<line>) in <function>()" / "  from ...". Use both before the machine runs again.
 struct SquirrelError
 {
   const char *text;
-  explicit SquirrelError(const char *t) : text(t) {}
+  const char *where = nullptr;
+  explicit SquirrelError(const char *t, const char *w = nullptr) : text(t), where(w) {}
 };
 
 // One tag per bound native type: the address of uniqueTag.
@@ -65,18 +67,38 @@ extern const char *const inst_error_text;  // "getInst: invalid argument type"
 SqObject create_class(HSQUIRRELVM v, const char *name, const char *base_name, SQUserPointer tag);
 bool push_instance(HSQUIRRELVM v, void *obj, SQUserPointer tag, const char *class_name,
                    SQRELEASEHOOK hook);
+// Attaches obj to the instance at stack position 1 (the constructor's `this`). An instance that
+// holds a native object already is refused (SquirrelError): the creation function still owns obj.
 bool init_instance(void *obj, HSQUIRRELVM v, SQRELEASEHOOK hook);
 
 // --- error hand-over between trampolines and native callers -------------------------------
-// Raises a native error as a script error from a native function (returns sq_throwerror).
+// One record holds the failure being reported: its text (what the native caller throws) and the
+// call stack where it happened (filled by the runtime error handler). A failure is printed once:
+// when native code passes an inner script failure on to an outer script frame, the outer error
+// handler prints nothing.
+//
+// Raises a native error as a script error from a native function (returns sq_throwerror). Text
+// that is the record's own (a failure passed on) keeps the record.
 SQInteger raise_native_error(HSQUIRRELVM v, const char *text);
 // The machine's last error as a string; null when it is not a string.
 const char *last_error_string(HSQUIRRELVM v);
 // Last error string, or "unknown error".
 const char *last_error_text(HSQUIRRELVM v);
-// After a failed sq_call: throws the native error's text when the failure came from one,
-// otherwise `fallback`.
+// "integer", "table", "class", ... for messages.
+const char *type_name(SQObjectType t);
+// A script value as an error report shows it: a string as it is, any other value as the throw
+// statement that raised it ("throw 42", "throw null", "throw (table)").
+void error_value_text(HSQUIRRELVM v, SQInteger idx, char *buf, int size);
+// Clears the machine's last error before native code calls into script.
+void begin_script_call(HSQUIRRELVM v);
+// After a failed sq_call: throws the script's own error (text and call stack); `fallback` when
+// the machine recorded no error at all.
 [[noreturn]] void throw_call_failure(HSQUIRRELVM v, const char *fallback);
+// For the runtime error handler: starts the report of a failure; false when the failure is one
+// that an inner call reported already and native code only passes on (print nothing then).
+bool begin_failure_report(const char *text);
+// Adds one call-stack line to the report (the first lines only; the log has the whole stack).
+void add_failure_frame(const char *line);
 
 // --- stack helpers -------------------------------------------------------------------------
 inline bool has_arg(HSQUIRRELVM v, SQInteger idx) { return idx <= sq_gettop(v); }
@@ -299,13 +321,21 @@ SQInteger method_call(HSQUIRRELVM v)
   }
 }
 
+// Whether the instance at position 1 is one the constructor of the class tagged `tag` may fill:
+// an instance of that class (or of a script class derived from it) without a native object yet.
+// Returns the error text otherwise.
+const char *ctor_target_error(HSQUIRRELVM v, SQUserPointer tag);
+
 template <class... A>
 SQInteger ctor_call(HSQUIRRELVM v)
 {
-  SQUserPointer up = nullptr;
-  if (SQ_FAILED(sq_getuserpointer(v, -1, &up)) || !up)
+  SQUserPointer up = nullptr, tag = nullptr;
+  // sq_newclosure takes the free variables from the stack top down: the last pushed comes first.
+  if (SQ_FAILED(sq_getuserpointer(v, -2, &tag)) || SQ_FAILED(sq_getuserpointer(v, -1, &up)) || !up)
     return sq_throwerror(v, "no function stored for C++ ctor call");
-  sq_pop(v, 1);
+  sq_pop(v, 2);
+  if (const char *err = ctor_target_error(v, tag))
+    return sq_throwerror(v, err);
   try
   {
     auto args = read_args<A...>(v, std::index_sequence_for<A...>{});
@@ -323,8 +353,11 @@ SQInteger ctor_call(HSQUIRRELVM v)
 
 // Pushes the target table or class (dereferencing a weak reference) and the slot name.
 void begin_bind(HSQUIRRELVM v, const SqObject &target, const char *name);
-// Makes the native closure over the free variable on the stack and stores it in the slot.
-void end_bind(HSQUIRRELVM v, SQFUNCTION fn);
+// Pushes the type tag of the class as a user pointer.
+void push_class_tag(HSQUIRRELVM v, const SqObject &cls);
+// Makes the native closure over the `nfree` free variables on the stack, names it after the slot
+// (call stacks show it) and stores it in the slot.
+void end_bind(HSQUIRRELVM v, SQFUNCTION fn, const char *name, int nfree = 1);
 }  // namespace detail
 
 // --- binding ---------------------------------------------------------------------------------
@@ -334,7 +367,7 @@ void bind_function(HSQUIRRELVM v, const SqObject &table, const char *name, R (*f
 {
   detail::begin_bind(v, table, name);
   sq_pushuserpointer(v, reinterpret_cast<SQUserPointer>(f));
-  detail::end_bind(v, &detail::function_call<false, R, A...>);
+  detail::end_bind(v, &detail::function_call<false, R, A...>, name);
 }
 // The same for a function that also wants the calling machine as its first parameter.
 template <class R, class... A>
@@ -342,7 +375,7 @@ void bind_function(HSQUIRRELVM v, const SqObject &table, const char *name, R (*f
 {
   detail::begin_bind(v, table, name);
   sq_pushuserpointer(v, reinterpret_cast<SQUserPointer>(f));
-  detail::end_bind(v, &detail::function_call<true, R, A...>);
+  detail::end_bind(v, &detail::function_call<true, R, A...>, name);
 }
 
 namespace detail
@@ -355,7 +388,7 @@ void bind_member(const SqObject &cls, const char *name, M m)
   void *ud = sq_newuserdata(v, sizeof(M));
   G_ASSERT(ud);
   memcpy(ud, &m, sizeof(M));
-  end_bind(v, &method_call<C, M, R, A...>);
+  end_bind(v, &method_call<C, M, R, A...>, name);
 }
 }  // namespace detail
 
@@ -372,14 +405,16 @@ void bind_method(const SqObject &cls, const char *name, R (C::*m)(A...) const)
 }
 
 // The script class's "constructor": the creation function allocates the native object, fills
-// it and attaches it with init_instance.
+// it and attaches it with init_instance. It runs only on an instance of the class (or of a script
+// class derived from it) that has no native object yet; any other `this` is a script error.
 template <class... A>
 void bind_ctor(const SqObject &cls, void (*create)(HSQUIRRELVM, A...))
 {
   HSQUIRRELVM v = cls.vm;
   detail::begin_bind(v, cls, "constructor");
   sq_pushuserpointer(v, reinterpret_cast<SQUserPointer>(create));
-  detail::end_bind(v, &detail::ctor_call<A...>);
+  detail::push_class_tag(v, cls);  // read at -2, the creation function at -1
+  detail::end_bind(v, &detail::ctor_call<A...>, "constructor", 2);
 }
 
 // --- slot readers -----------------------------------------------------------------------------

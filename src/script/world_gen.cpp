@@ -1,5 +1,6 @@
 #include "script/world_gen.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -21,16 +22,46 @@ using HD = HeightmapData;
 WorldGenScript world_gen;
 WorldGenHooks world_gen_hooks;
 
-// "<prefix>\n<text>" as the on-screen error message.
-void show_script_error(const char *prefix, const char *text)
+void show_script_error(const char *prefix, const sqbind::SquirrelError &e)
 {
-  if (!text)
-    text = "unknown error";
+  const char *text = e.text ? e.text : "unknown error";
+  const char *sep = e.where ? "\n" : "", *where = e.where ? e.where : "";
   DynArray<char> msg;
-  const int len = snprintf(nullptr, 0, "%s\n%s", prefix, text);
+  const int len = snprintf(nullptr, 0, "%s\n%s%s%s", prefix, text, sep, where);
   msg.resize(len + 1);
-  snprintf(msg.data, size_t(len) + 1, "%s\n%s", prefix, text);
+  snprintf(msg.data, size_t(len) + 1, "%s\n%s%s%s", prefix, text, sep, where);
   set_error_message(msg.data);
+}
+
+void check_entry_point(const SqFunc<void> &f, const char *name)
+{
+  const SQObjectType t = f.func.type();
+  if (f.isNull() || t == OT_CLOSURE || t == OT_NATIVECLOSURE)
+    return;
+  static char text[128];
+  const char *type = sqbind::type_name(t);
+  snprintf(text, sizeof(text), "'%s' is %s %s, not a function", name, strchr("aeiou", type[0]) ? "an" : "a", type);
+  sqbind::throw_error(text);
+}
+
+namespace
+{
+bool water_is_finite(const HD::Water &w)
+{
+  return std::isfinite(w.depth) && std::isfinite(w.vel_x) && std::isfinite(w.vel_z) && std::isfinite(w.foam);
+}
+}  // namespace
+
+int find_non_finite_world(int *first)
+{
+  int count = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+    if (!std::isfinite(HD::hmap[i]) || !water_is_finite(HD::water[i]))
+    {
+      if (count++ == 0 && first)
+        *first = i;
+    }
+  return count;
 }
 
 namespace
@@ -45,6 +76,49 @@ void bind_world_script_handles()
 }
 
 const char *const entry_points[3] = {"generate_world", "process_event", "update_script"};
+
+// After a load or reload: an entry point that is defined but no function is a script error.
+bool entry_points_ok()
+{
+  try
+  {
+    check_entry_point(world_gen.generate_world, entry_points[0]);
+    check_entry_point(world_gen.process_event, entry_points[1]);
+    check_entry_point(world_gen.update_script, entry_points[2]);
+    return true;
+  }
+  catch (const sqbind::SquirrelError &e)
+  {
+    show_script_error("Error in world gen script:", e);
+    return false;
+  }
+}
+
+// A world the script left with non-finite heights or water is an error; the samples become 0 so
+// that the water step and the renderer never see them.
+void check_world_is_finite()
+{
+  int first = 0;
+  const int count = find_non_finite_world(&first);
+  if (!count)
+    return;
+  char text[200];
+  snprintf(text, sizeof(text),
+           "generate_world left %d samples with non-finite heights or water (the first at x %d, z %d); "
+           "they were set to 0",
+           count, first & (HMAP_SIZE - 1), first >> HMAP_SIZE_SHIFT);
+  if (has_error_message())
+    append_error_message(text, -1);
+  else
+    show_script_error("Error in world gen script:", sqbind::SquirrelError(text));
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    if (!std::isfinite(HD::hmap[i]))
+      HD::hmap[i] = 0;
+    if (!water_is_finite(HD::water[i]))
+      HD::water[i] = HD::Water{};
+  }
+}
 
 // Takes the entry points out of the root table before a reload, so that a function the changed
 // script no longer defines is gone afterwards; `saved` keeps them for a reload that fails.
@@ -106,16 +180,20 @@ void init_world_gen_vm(const char *script)
   rebind_world_gen_gameobj();
   register_script_math(v);
   register_world_gen_functions(v);
+  bool loaded = false;
   try
   {
     if (!world_gen.vm.addScript(script ? script : WORLD_GEN_SCRIPT))
-      throw sqbind::SquirrelError(sqbind::last_error_text(v));
+      sqbind::throw_call_failure(v, "the world script did not load");
+    loaded = true;
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e.text);
+    show_script_error("Error in world gen script:", e);
   }
   bind_world_script_handles();
+  if (loaded)
+    entry_points_ok();
 }
 
 void close_world_gen_vm()
@@ -140,12 +218,14 @@ void generate_world(const char *name)
   {
     if (world_gen.generate_world.isNull())
       throw sqbind::SquirrelError("No 'generate_world' function in script");
+    check_entry_point(world_gen.generate_world, "generate_world");
     world_gen.generate_world(name);
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e.text);
+    show_script_error("Error in world gen script:", e);
   }
+  check_world_is_finite();
 
   if (world_gen.vm.vm)
     sq_collectgarbage(world_gen.vm.vm);
@@ -171,7 +251,7 @@ void rebind_world_gen_gameobj()
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e.text);
+    show_script_error("Error in world gen script:", e);
   }
 }
 
@@ -186,16 +266,19 @@ bool check_world_gen_reload()
   bool ok = false;
   try
   {
-    if (!world_gen.vm.reload(false))
-      throw sqbind::SquirrelError(sqbind::last_error_text(v));
+    // Forced: the entry points were taken out, so every listed file runs again (main file
+    // first), whichever of them changed.
+    if (!world_gen.vm.reload(true))
+      sqbind::throw_call_failure(v, "the world script did not load");
     ok = true;
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e.text);
+    show_script_error("Error in world gen script:", e);
     restore_entry_points(v, saved);
   }
   bind_world_script_handles();
+  ok = ok && entry_points_ok();
   if (ok)
     generate_world("game");
   return true;

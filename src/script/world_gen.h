@@ -26,14 +26,22 @@ void init_world_gen_vm(const char *script = nullptr);
 // Closes the machine; safe when it was never created.
 void close_world_gen_vm();
 
-// Builds the world `name` ("main_menu", "game") with the script's generate_world.
+// Builds the world `name` ("main_menu", "game") with the script's generate_world. A world left
+// with non-finite heights or water is an error; those samples are set to 0.
 void generate_world(const char *name);
+
+// Throws "'<name>' is a <type>, not a function" when the script defines the entry point as
+// anything but a function (a generator function shows itself only when called: SqFunc refuses
+// its result).
+void check_entry_point(const SqFunc<void> &f, const char *name);
+// How many samples hold a non-finite height or water value; `first` gets the first one's index.
+int find_non_finite_world(int *first);
 
 // Binds the game object module's classes into the machine again (after the module was rebuilt
 // and reloaded); an error shows "Error in world gen script:\n<error>".
 void rebind_world_gen_gameobj();
 
-// The once-per-second check: when a script file changed, clears the error message, reloads, binds
-// the handles again and, when the reload worked, generates the world "game". Returns whether a
-// reload was attempted.
+// The once-per-second check: when any of the script's files changed, clears the error message,
+// runs every file again (main file first), binds the handles again and, when the reload worked,
+// generates the world "game". Returns whether a reload was attempted.
 bool check_world_gen_reload();

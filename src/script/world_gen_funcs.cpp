@@ -9,6 +9,7 @@
 #include "gui/splash.h"
 #include "script/hmap_mask.h"
 #include "script/mask_builders.h"
+#include "script/sq_func.h"
 #include "script/sq_ramps.h"
 #include "script/sq_vec4f.h"
 #include "script/world_gen_args.h"
@@ -18,7 +19,6 @@
 #include "terrain/noise.h"
 
 using HD = HeightmapData;
-using sqbind::SquirrelError;
 
 void check_finite_args(const char *func, std::initializer_list<float> values)
 {
@@ -29,6 +29,13 @@ void check_finite_args(const char *func, std::initializer_list<float> values)
       snprintf(text, sizeof(text), "non-finite argument in %s()", func);
       sqbind::throw_error(text);
     }
+}
+
+void throw_non_finite_result(const char *func, float value, int x, int z)
+{
+  static char text[160];
+  snprintf(text, sizeof(text), "%s function returned %g at x %d, z %d", func, double(value), x, z);
+  sqbind::throw_error(text);
 }
 
 namespace
@@ -80,17 +87,23 @@ void gen_fault(float x, float z, float dir_x, float dir_z, float height, float b
 void gen_crater(float x, float z, float radius, float depth)
 {
   check_finite_args("gen_crater", {x, z, radius, depth});
-  HD::genCrater(Point2{x, z}, radius, depth, HD::hmap);
+  HD::genCrater(Point2{wrap_world_coord(x), wrap_world_coord(z)}, radius, depth, HD::hmap);
 }
 
 void gen_droplet_erosion(HSQUIRRELVM v, SQInteger droplets, SqObject params)
 {
+  if (droplets > MAX_EROSION_DROPLETS)
+  {
+    static char text[128];
+    snprintf(text, sizeof(text), "gen_droplet_erosion() runs at most %lld droplets, not %lld",
+             (long long)MAX_EROSION_DROPLETS, (long long)droplets);
+    sqbind::throw_error(text);
+  }
   HD::ErosionParams p;
   if (!params.isNull())
     read_erosion_params(v, params, p);
   p.progress = show_splash;
-  unsigned n = droplets <= 0 ? 0u : droplets > 0x7FFFFFFF ? 0x7FFFFFFFu : unsigned(droplets);
-  HD::genDropletErosion(n, p);
+  HD::genDropletErosion(droplets <= 0 ? 0u : unsigned(droplets), p);
 }
 
 void add_voronoi_hills(SQInteger tile, float min_ht, float max_ht, float radius)
@@ -154,17 +167,12 @@ void script_show_splash(const char *text, float progress)
 }
 
 // --- per-sample script callbacks ----------------------------------------------------------------
-// Pushes f and the root table; the caller pushes the arguments and calls call_pushed_fn.
+// Pushes f and the root table; the caller pushes the arguments and calls sqbind::call_pushed,
+// which leaves the result on the stack or throws the script's own error.
 void push_fn(HSQUIRRELVM v, const SqObject &f)
 {
   sq_pushobject(v, f.o);
   sq_pushroottable(v);
-}
-// Calls with the result on the stack; a failure raises the script's own error text.
-void call_pushed_fn(HSQUIRRELVM v, int nargs)
-{
-  if (SQ_FAILED(sq_call(v, nargs + 1, SQTrue, SQTrue)))
-    throw SquirrelError(sqbind::last_error_text(v));
 }
 
 bool is_function(const SqObject &f) { return f.type() == OT_CLOSURE || f.type() == OT_NATIVECLOSURE; }
@@ -194,8 +202,15 @@ void apply_mask(HSQUIRRELVM v, float *dst, int stride, HmapMask *mask, const SqO
     sq_pushfloat(v, d);
     if (mask)
       sq_pushfloat(v, mask->v[i]);
-    call_pushed_fn(v, mask ? 2 : 1);
-    d = sqbind::SqArg<float>::get(v, -1);
+    sqbind::call_pushed(v, mask ? 2 : 1);
+    const float r = sqbind::SqArg<float>::get(v, -1);
+    if (!std::isfinite(r))
+    {
+      char func_name[48];
+      snprintf(func_name, sizeof(func_name), "%s()", what);
+      throw_non_finite_result(func_name, r, i & (HMAP_SIZE - 1), i >> HMAP_SIZE_SHIFT);
+    }
+    d = r;
   }
 }
 
@@ -247,7 +262,7 @@ void repaint_land(HSQUIRRELVM v, SqObject func)
       sq_pushinteger(v, z);
       sqbind::push_result(v, color_to_vec4f(HD::surface[i].color));
       sqbind::push_result(v, color_to_vec4f(HD::surface[i].top_color));
-      call_pushed_fn(v, 4);
+      sqbind::call_pushed(v, 4);
       SQInteger n = sq_gettype(v, -1) == OT_ARRAY ? sq_getsize(v, -1) : -1;
       if (n != 2 && n < 4)
         sqbind::throw_error("repaint_land() function must return [color, ground] or [color, ground, top_color, surface]");
@@ -331,6 +346,13 @@ void read_erosion_params(HSQUIRRELVM v, const SqObject &table, HD::ErosionParams
   if (sq_gettype(v, -1) != OT_ARRAY)
     sqbind::throw_error("erosion reactions must be an array of [from, to, rate]");
   const SQInteger n = sq_getsize(v, -1);
+  if (n > MAX_EROSION_REACTIONS)
+  {
+    static char text[96];
+    snprintf(text, sizeof(text), "erosion takes at most %lld reactions, not %lld", (long long)MAX_EROSION_REACTIONS,
+             (long long)n);
+    sqbind::throw_error(text);
+  }
   for (SQInteger k = 0; k < n; k++)
   {
     sqbind::StackGuard item{v};

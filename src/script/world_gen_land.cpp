@@ -20,6 +20,8 @@ float bilinear_hmap_height(float x, float z) { return mask_bilinear(HD::hmap, x,
 
 float get_average_circle_height(float x, float z, float radius)
 {
+  x = wrap_world_coord(x);
+  z = wrap_world_coord(z);
   float sum = world_gen_hooks.get_land_height ? world_gen_hooks.get_land_height(x, z) : bilinear_hmap_height(x, z);
   int count = 1;
   for_each_in_circle(x, z, radius, [&](int i, float) {

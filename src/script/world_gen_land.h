@@ -7,7 +7,8 @@ struct ColorRamp;
 
 // Visits every sample (i, j) with (i - x)^2 + (j - z)^2 < radius^2, rows outer, columns inner,
 // calling fn(index, d2). A radius beyond half the world visits each sample once, at its nearest
-// (toroidal) offset. Nothing for radius <= 0 or a non-finite argument.
+// (toroidal) offset. Nothing for radius <= 0 or a non-finite argument. The centre is reduced into
+// the world first, so the loops stay within one world whatever the coordinates.
 template <class Fn>
 void for_each_in_circle(float x, float z, float radius, Fn &&fn);
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cmath>
 
+#include "script/world_gen_args.h"
 #include "support/math_util.h"
 #include "terrain/hmap_data.h"
 
@@ -9,6 +10,9 @@ void for_each_in_circle(float x, float z, float radius, Fn &&fn)
 {
   if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(x) || !std::isfinite(z))
     return;
+  // The spans below come from the coordinates: reduced into the world they stay small.
+  x = wrap_world_coord(x);
+  z = wrap_world_coord(z);
   const float r2 = radius * radius;
   // The spans ceil(c - r)..floor(c + r); wider than the world, the 256 offsets in (-128, 128].
   auto span = [&](float c, int &lo, int &hi) {

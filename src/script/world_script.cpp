@@ -20,7 +20,7 @@ bool guarded(Fn &&fn)
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error(world_script_error, e.text);
+    show_script_error(world_script_error, e);
     return false;
   }
 }
@@ -30,6 +30,7 @@ void send_event(auto &&push_event)
   guarded([&] {
     if (world_gen.process_event.isNull())
       throw sqbind::SquirrelError("No 'process_event' function in script");
+    check_entry_point(world_gen.process_event, "process_event");
     push_event();
   });
 }
@@ -41,7 +42,10 @@ void update_world_script(float dt)
 {
   if (world_gen.update_script.isNull())
     return;
-  guarded([&] { world_gen.update_script(dt); });
+  guarded([&] {
+    check_entry_point(world_gen.update_script, "update_script");
+    world_gen.update_script(dt);
+  });
 }
 
 void world_script_event(const SqObject &event)

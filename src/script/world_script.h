@@ -17,5 +17,6 @@ int get_world_script_bool(const char *name, int def);
 // func() when the handle is set; `def` when it is null or the call fails.
 bool call_bool_func(SqFunc<bool> &func, bool def);
 
-// "<prefix>\n<text>" as the on-screen error message (shared with world generation).
-void show_script_error(const char *prefix, const char *text);
+// "<prefix>\n<text>" and the call stack of a failed script call (when known) as the on-screen
+// error message (shared with world generation).
+void show_script_error(const char *prefix, const sqbind::SquirrelError &e);

@@ -18,9 +18,9 @@ class FakeDriver : public MainLoopDriver
 {
 public:
   int64_t t = 0;
-  int64_t updateCost = 2000, renderCost = 3000, presentCost = 500;
+  int64_t updateCost = 2000, renderCost = 3000, presentCost = 500, passCost = 0;
   bool deviceOk = true;
-  int updates = 0, frames = 0, presents = 0, secondChecks = 0;
+  int updates = 0, frames = 0, presents = 0, secondChecks = 0, passes = 0, sleeps = 0;
   std::string log;  // 'U' update, 'R' rendered frame
   std::function<bool(FakeDriver &)> stopWhen;
   std::function<void(FakeDriver &)> onUpdate;
@@ -29,6 +29,8 @@ public:
   int64_t counter() override { return t; }
   void processMessages() override
   {
+    passes++;
+    t += passCost;
     if (stopWhen && stopWhen(*this))
       quit = true;
   }
@@ -61,7 +63,11 @@ public:
     presents++;
     t += presentCost;
   }
-  void sleepMsec(int ms) override { t += int64_t(ms) * 1000 + 1; }
+  void sleepMsec(int ms) override
+  {
+    sleeps++;
+    t += int64_t(ms) * 1000 + 1;
+  }
   void oncePerSecond() override { secondChecks++; }
 
   bool quit = false;
@@ -74,6 +80,8 @@ protected:
   {
     init_timer(FREQ);
     set_update_rate(20, 5);
+    main_loop.one_frame_per_step = main_loop.fast = false;
+    set_frame_cap(0);
   }
 };
 }  // namespace
@@ -174,6 +182,51 @@ TEST_F(MainLoopTest, QuitBeforeStartRunsNothing)
   run_main_loop(d);
   EXPECT_EQ(d.updates, 0);
   EXPECT_EQ(d.frames, 0);
+}
+
+TEST_F(MainLoopTest, PacedLoopsSleepInsteadOfSpinning)
+{
+  // One frame per step (headless): N steps draw at most N + 1 frames, and the loop sleeps
+  // between them: passes of the loop cost a microsecond, so a spinning loop makes thousands.
+  FakeDriver d;
+  d.renderCost = 200;
+  d.passCost = 1;
+  main_loop.one_frame_per_step = true;
+  d.stopWhen = [](FakeDriver &f) { return f.updates >= 400; };
+  run_main_loop(d);
+  EXPECT_LE(d.frames, d.updates + 1);
+  EXPECT_GE(d.frames, d.updates - 1);
+  EXPECT_LE(d.passes, 5 * d.updates);
+  EXPECT_GE(d.t, 399 * STEP);  // still real time
+  EXPECT_LE(d.t, 401 * STEP);
+
+  // A frame cap: 250 frames a second at most, the steps still on time.
+  FakeDriver c;
+  c.renderCost = 200;
+  c.passCost = 1;
+  main_loop.one_frame_per_step = false;
+  set_frame_cap(250);
+  c.stopWhen = [](FakeDriver &f) { return f.t >= 2 * FREQ; };
+  run_main_loop(c);
+  EXPECT_LE(c.frames, 501);
+  EXPECT_GE(c.frames, 400);
+  EXPECT_GE(c.updates, 40);
+  EXPECT_LE(c.updates, 41);
+  EXPECT_LE(c.passes, 2 * c.frames + c.updates * 3);
+}
+
+TEST_F(MainLoopTest, FastRunsStepsBackToBackWithOneFrameEach)
+{
+  FakeDriver d;
+  main_loop.fast = true;
+  d.stopWhen = [](FakeDriver &f) { return f.updates >= 100; };
+  run_main_loop(d);
+  EXPECT_EQ(d.sleeps, 0);
+  std::string expected;
+  for (int i = 0; i < 99; i++)
+    expected += "UR";
+  EXPECT_EQ(d.log, expected + "U");  // quit comes before the last step's frame
+  EXPECT_EQ(d.t, 100 * d.updateCost + 99 * (d.renderCost + d.presentCost));  // no time waited
 }
 
 TEST(Timer, ConversionsDoNotOverflowLongSpans)

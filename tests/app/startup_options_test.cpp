@@ -46,9 +46,11 @@ TEST(Switches, LaterWinsCaseMattersUnknownIgnored)
 
 TEST(Switches, LinuxAdditions)
 {
-  StartupOptions o = parse({"--headless", "--steps", "40"});
+  StartupOptions o = parse({"--headless", "--steps", "40", "--fast"});
   EXPECT_TRUE(o.headless);
+  EXPECT_TRUE(o.fast);
   EXPECT_EQ(o.steps, 40);
+  EXPECT_FALSE(parse({"--headless"}).fast);
   EXPECT_EQ(o.error, nullptr);
   EXPECT_TRUE(parse({"--help"}).help);
   EXPECT_TRUE(parse({"-h"}).help);

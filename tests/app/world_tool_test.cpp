@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stb_image.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -162,21 +163,47 @@ TEST(WorldTool, ScriptFailureExitsNonZeroWithTheMessage)
   ToolDir dir("function generate_world(name) { apply_height_mask(null, null) }");
   EXPECT_EQ(dir.run("game", dir.root + "/out", "1"), 1);
   EXPECT_NE(dir.err.find("world generation failed"), std::string::npos);
-  EXPECT_NE(dir.err.find("no mask and no func in apply_height_mask()"), std::string::npos);
+  EXPECT_NE(dir.err.find("no mask and no func in apply_height_mask()\n  at "), std::string::npos) << dir.err;
   EXPECT_FALSE(std::filesystem::exists(dir.root + "/out/relief.png"));
   set_error_message(nullptr);
 
-  // A plain script error: the message has the binding layer's text, the tool adds the script's.
-  ToolDir plain("function generate_world(name) { local a = 1 + null }");
+  // A plain script error: its own text and place, printed once, no internal prefixes.
+  ToolDir plain("function generate_world(name) {\n  local a = 1 + null\n}");
   EXPECT_EQ(plain.run("game", plain.root + "/out", "1"), 1);
-  EXPECT_NE(plain.err.find("SqFunc<> call failed"), std::string::npos);
-  EXPECT_NE(plain.err.find("script error: arith op + on between 'integer' and 'null'"), std::string::npos)
-      << plain.err;
+  // (The file is named from the executable's directory when it lies below it, as under ctest.)
+  const char *what = "arith op + on between 'integer' and 'null'\n  at ";
+  EXPECT_NE(plain.err.find(what), std::string::npos) << plain.err;
+  EXPECT_NE(plain.err.find("/game/gen/main.nut(2) in generate_world()"), std::string::npos) << plain.err;
+  EXPECT_EQ(plain.err.find("arith op"), plain.err.rfind("arith op"));
+  for (const char *internal : {"SqFunc<> call failed", "ERROR MESSAGE SET"})
+    EXPECT_EQ((plain.err + plain.log).find(internal), std::string::npos) << internal;
   set_error_message(nullptr);
 
   ToolDir broken("function generate_world(name) {");
   EXPECT_EQ(broken.run("game", broken.root + "/out", "1"), 1);
   EXPECT_NE(broken.err.find("the world script did not load"), std::string::npos);
+  EXPECT_NE(broken.err.find("/game/gen/main.nut(1,"), std::string::npos) << broken.err;
+  set_error_message(nullptr);
+}
+
+// A world of infinities or NaN is never written: neither one the script leaves (heights that
+// overflow) nor one the water steps make of huge finite heights.
+TEST(WorldTool, RefusesToWriteANonFiniteWorld)
+{
+  ToolDir overflow("function generate_world(name) {\n"
+                   "  for (local i = 0; i < 3; i++) add_fast_noise(0, 3e38, null, GT_NONE, 255, 0.5)\n}");
+  EXPECT_EQ(overflow.run("game", overflow.root + "/out", "1"), 1);
+  EXPECT_NE(overflow.err.find("non-finite heights or water"), std::string::npos) << overflow.err;
+  EXPECT_FALSE(std::filesystem::exists(overflow.root + "/out/height.json"));
+  set_error_message(nullptr);
+
+  ToolDir steps("function generate_world(name) {\n"
+                "  apply_height_mask(HmapMask(function(x, z) { return (x + z) % 2 ? 3e38 : -3e38 }), null)\n"
+                "  apply_water_mask(HmapMask(1.0), null)\n}");
+  EXPECT_EQ(steps.run("game", steps.root + "/out", "1", 2), 1);
+  EXPECT_NE(steps.err.find("non-finite heights or water"), std::string::npos) << steps.err;
+  EXPECT_NE(steps.err.find("nothing written"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(steps.root + "/out/height.json"));
   set_error_message(nullptr);
 }
 
@@ -254,4 +281,20 @@ TEST(WorldPictures, ColourBlendsTheOverlayAndMarksHouses)
   make_relief_image(rgb.data());
   EXPECT_GT(rgb[3 * (128 * 256 + 60)], rgb[3 * (128 * 256 + 200)]);  // rising towards +x faces the sun
   HD::reset();
+}
+
+// JSON has no infinities: height.json stays parseable whatever the arrays hold.
+TEST(WorldPictures, HeightJsonIsValidJsonForAnyWorld)
+{
+  const char *base = getenv("QM_TEST_TMP");
+  const std::string dir = std::string(base ? base : "/tmp") + "/qm_world_json_" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  HD::reset();
+  HD::hmap[7] = INFINITY;
+  HD::water[9].depth = INFINITY;
+  char failed[1024];
+  ASSERT_TRUE(write_world_files(dir.c_str(), failed, sizeof(failed))) << failed;
+  EXPECT_EQ(read_file(dir + "/height.json"), "{\"min\": 0, \"max\": null, \"water_max_depth\": null}\n");
+  HD::reset();
+  std::filesystem::remove_all(dir);
 }

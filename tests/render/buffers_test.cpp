@@ -72,8 +72,8 @@ TEST_F(Buffers, CreationFailuresLocksAndBinding)
   unlock_vb(d);
   std::vector<std::string> locks = rb.callsStartingWith("LockBuffer(");
   ASSERT_EQ(locks.size(), 2u);
-  EXPECT_EQ(locks[0], "LockBuffer(" + std::to_string(s->buffer) + ", 16, 16)");  // static: in place
-  EXPECT_EQ(locks[1], "LockBuffer(" + std::to_string(d->buffer) + ", 0, 64, discard)");
+  EXPECT_EQ(locks[0], "LockBuffer(" + std::to_string(s->buffer.id) + ", 16, 16)");  // static: in place
+  EXPECT_EQ(locks[1], "LockBuffer(" + std::to_string(d->buffer.id) + ", 0, 64, discard)");
   // Ranges past the end never reach the device.
   EXPECT_EQ(lock_vb(s, 60, 8), nullptr);
   EXPECT_EQ(lock_vb(s, 64, 0), nullptr);
@@ -86,8 +86,8 @@ TEST_F(Buffers, CreationFailuresLocksAndBinding)
   set_ib(ib);
   set_vb(0, nullptr, 0, 0);
   set_ib(nullptr);
-  EXPECT_EQ(count("SetStreamSource(1, " + std::to_string(d->buffer) + ", 8, 24)"), 1);
-  EXPECT_EQ(count("SetIndices(" + std::to_string(ib->buffer) + ")"), 1);
+  EXPECT_EQ(count("SetStreamSource(1, " + std::to_string(d->buffer.id) + ", 8, 24)"), 1);
+  EXPECT_EQ(count("SetIndices(" + std::to_string(ib->buffer.id) + ")"), 1);
   EXPECT_EQ(count("SetStreamSource(0, 0, 0, 0)"), 1);
   EXPECT_EQ(count("SetIndices(0)"), 1);
 }
@@ -98,16 +98,16 @@ TEST_F(Buffers, ResetRecreatesDynamicBuffersWithTheirSize)
   VertexBuffer *d = create_vb(4096, 0);
   IndexBuffer *di = create_ib(300, 0);
   Texture *rt = create_screen_render_target();
-  GpuHandle static_buf = s->buffer, old_dyn = d->buffer;
+  BufferHandle static_buf = s->buffer, old_dyn = d->buffer;
   rb.clearLog();
   ASSERT_TRUE(resize_d3d(320, 240, false, true));
   EXPECT_EQ(s->buffer, static_buf);
-  EXPECT_EQ(count("ReleaseBuffer(" + std::to_string(static_buf) + ")"), 0);
-  EXPECT_EQ(count("ReleaseBuffer(" + std::to_string(old_dyn) + ")"), 1);
+  EXPECT_EQ(count("ReleaseBuffer(" + std::to_string(static_buf.id) + ")"), 0);
+  EXPECT_EQ(count("ReleaseBuffer(" + std::to_string(old_dyn.id) + ")"), 1);
   EXPECT_EQ(count("CreateVertexBuffer(4096, dynamic)"), 1);
   EXPECT_EQ(count("CreateIndexBuffer(600, dynamic)"), 1);
   EXPECT_TRUE(d->used && di->used);
-  EXPECT_NE(d->buffer, 0u);
+  EXPECT_NE(d->buffer.id, 0u);
   EXPECT_EQ(d->size, 4096u);
 
   // Order: buffers go before textures, textures come back before buffers.
@@ -122,7 +122,7 @@ TEST_F(Buffers, ResetRecreatesDynamicBuffersWithTheirSize)
   EXPECT_LT(at("ReleaseTexture("), at("Reset("));
   EXPECT_LT(at("Reset("), at("CreateTexture(320x240"));
   EXPECT_LT(at("CreateTexture(320x240"), at("CreateVertexBuffer(4096"));
-  EXPECT_NE(rt->tex, 0u);
+  EXPECT_NE(rt->tex.id, 0u);
 
   // A buffer that cannot be recreated logs the creation message and keeps its slot.
   rb.buffer_error = D3DERR_OUTOFVIDEOMEMORY;
@@ -131,7 +131,7 @@ TEST_F(Buffers, ResetRecreatesDynamicBuffersWithTheirSize)
   EXPECT_NE(testing::internal::GetCapturedStdout().find("error creating VB (code 0x8876017C)"),
             std::string::npos);
   EXPECT_TRUE(d->used);
-  EXPECT_EQ(d->buffer, 0u);
+  EXPECT_EQ(d->buffer.id, 0u);
   EXPECT_EQ(lock_vb(d, 0, 0), nullptr);
 }
 
@@ -184,7 +184,7 @@ TEST_F(VertexDecls, EqualDescriptionsShareOneDeclaration)
   EXPECT_EQ(vdecl_count(), 3);
   rb.clearLog();
   set_vdecl(shorter);
-  EXPECT_EQ(rb.calls[0], "SetVertexDeclaration(" + std::to_string(shorter) + ")");
+  EXPECT_EQ(rb.calls[0], "SetVertexDeclaration(" + std::to_string(shorter.id) + ")");
 
   close_d3d();
   EXPECT_EQ(vdecl_count(), 0);
@@ -197,7 +197,7 @@ TEST_F(VertexDecls, LimitsAndRefusals)
   for (int i = 0; i < 40; i++)
     desc[i] = VsdElement{uint16_t(i * 4), 0, VSDT_FLOAT1, VSDU_TEXCOORD, uint8_t(i)};
   desc[31].stream = VSD_END;  // 31 elements: the longest description
-  EXPECT_NE(create_vdecl(desc), 0u);
+  EXPECT_NE(create_vdecl(desc).id, 0u);
   desc[31].stream = 0;
   desc[32].stream = VSD_END;
   EXPECT_EXIT(create_vdecl(desc), testing::ExitedWithCode(100), "failed ASSERT\\(i<MAX_VDECL_LEN\\)");
@@ -207,11 +207,11 @@ TEST_F(VertexDecls, LimitsAndRefusals)
   for (int i = 1; i < MAX_VDECLS; i++)
   {
     one[0].offset = uint16_t(i);
-    ASSERT_NE(create_vdecl(one), 0u);
+    ASSERT_NE(create_vdecl(one).id, 0u);
   }
   EXPECT_EQ(vdecl_count(), MAX_VDECLS);
   one[0].offset = 1;
-  EXPECT_NE(create_vdecl(one), 0u);  // an existing one is still found
+  EXPECT_NE(create_vdecl(one).id, 0u);  // an existing one is still found
   one[0].offset = 999;
   EXPECT_EXIT(create_vdecl(one), testing::ExitedWithCode(100), "reached maximum vertex declaration count");
 }

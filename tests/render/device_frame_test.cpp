@@ -17,17 +17,17 @@ TEST_F(DeviceFrame, FrameSetsDefaultsAroundTheRendererAndIssuesItsQuery)
     RecordingDeviceTest::note("app:frame");
   });
   ASSERT_TRUE(render_d3d_frame(0.25f));
-  GpuHandle q0 = d3d_state.frame_query[0];
-  expectOrder({"GetQueryData(" + std::to_string(q0) + ")", "BeginScene",
+  QueryHandle q0 = d3d_state.frame_query[0];
+  expectOrder({"GetQueryData(" + std::to_string(q0.id) + ")", "BeginScene",
                "SetRenderState(CULLMODE, 3)", "SetRenderState(LIGHTING, 0)",
                "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 2, 2)",
                "SetTextureStageState(0, 3, 0)", "SetTextureStageState(0, 4, 4)",
                "SetTextureStageState(0, 5, 2)", "SetTextureStageState(0, 6, 0)", "app:frame",
-               "EndScene", "IssueQuery(" + std::to_string(q0) + ")"});
+               "EndScene", "IssueQuery(" + std::to_string(q0.id) + ")"});
   EXPECT_EQ(d3d_state.frame_counter, 1);
   ASSERT_TRUE(render_d3d_frame(0.25f));
   EXPECT_EQ(d3d_state.frame_counter, 0);
-  EXPECT_EQ(count("IssueQuery(" + std::to_string(d3d_state.frame_query[1]) + ")"), 1);
+  EXPECT_EQ(count("IssueQuery(" + std::to_string(d3d_state.frame_query[1].id) + ")"), 1);
 }
 
 TEST_F(DeviceFrame, GpuTwoFramesBehindSkipsWithoutAdvancingTheCounter)
@@ -156,13 +156,13 @@ TEST_F(DeviceFrame, SplashFrameIsOneScenePresentedAtOnce)
 TEST_F(DeviceFrame, RenderTargetsBindTheSceneDepthOnlyForTargetZero)
 {
   Texture tex;
-  tex.tex = 42;
+  tex.tex = TextureHandle{42};
   set_render_target(&tex, 0, true);
   set_render_target(&tex, 0, false);
   set_render_target(&tex, 1, true);
   set_render_target(nullptr, 1, true);
   restore_back_buffer();
-  std::string depth = "SetDepthStencilSurface(" + std::to_string(d3d_state.scene_depth) + ")";
+  std::string depth = "SetDepthStencilSurface(" + std::to_string(d3d_state.scene_depth.id) + ")";
   EXPECT_EQ(rb.calls, (std::vector<std::string>{"SetRenderTarget(0, 42)", depth,
                                                 "SetRenderTarget(0, 42)", "SetDepthStencilSurface(0)",
                                                 "SetRenderTarget(1, 42)", "SetRenderTarget(1, 0)",
@@ -173,8 +173,8 @@ TEST_F(DeviceFrame, RenderTargetsBindTheSceneDepthOnlyForTargetZero)
 TEST_F(DeviceFrame, CopyAndFullScreenQuad)
 {
   Texture a, b;
-  a.tex = 5;
-  b.tex = 6;
+  a.tex = TextureHandle{5};
+  b.tex = TextureHandle{6};
   copy_texture(&a, &b);
   draw_postfx();
   EXPECT_EQ(rb.calls, (std::vector<std::string>{"StretchRect(5, 6, 1)", "SetFVF(0x2)",

@@ -137,7 +137,7 @@ TEST_F(DeviceLife, FailedResetStaysPendingUntilARetrySucceeds)
   rb.reset_error = D3DERR_OUTOFVIDEOMEMORY;
   EXPECT_FALSE(resize_d3d(800, 600, false, false));
   EXPECT_TRUE(d3d_state.reset_pending);
-  EXPECT_EQ(d3d_state.scene_depth, 0u);  // released resources stay released
+  EXPECT_EQ(d3d_state.scene_depth.id, 0u);  // released resources stay released
   EXPECT_EQ(after_reset_calls, 0);
 
   // No frame while the reset is pending, and a resize to the old size is no "nothing to do".
@@ -150,7 +150,7 @@ TEST_F(DeviceLife, FailedResetStaysPendingUntilARetrySucceeds)
   EXPECT_FALSE(d3d_state.reset_pending);
   EXPECT_EQ(d3d_wd, 800);
   EXPECT_EQ(d3d_ht, 600);
-  EXPECT_NE(d3d_state.scene_depth, 0u);
+  EXPECT_NE(d3d_state.scene_depth.id, 0u);
   EXPECT_EQ(after_reset_calls, 1);
   EXPECT_TRUE(render_d3d_frame(0.f));
 }

@@ -87,7 +87,7 @@ TEST_F(WriterTest, BufferFollowsAResetInItsSlot)
   VertexBuffer *vb = w.vb;
   ASSERT_TRUE(resize_d3d(800, 600, false, false));
   EXPECT_EQ(w.vb, vb);
-  ASSERT_NE(vb->buffer, 0u);
+  ASSERT_NE(vb->buffer.id, 0u);
   EXPECT_EQ(vb->size, uint32_t(COMMON_VB_WRITER_SIZE));
   w.start(capture, 0);
   EXPECT_NE(w.startPtr, nullptr);

@@ -10,12 +10,23 @@
 #include "render/dds.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
+#include "render/gl_backend_internal.h"
 #include "render/resource_hooks.h"
 #include "render/texture.h"
 #include "render/texture_cache.h"
 #include "render/vbuf.h"
 #include "render/vdecl.h"
 #include "support/dyn_array.h"
+
+// The GL texture behind a handle; 0 when the handle is not a live texture.
+struct GlBackendTestAccess
+{
+  static GLuint textureName(const GlBackend &gl, TextureHandle tex)
+  {
+    const GlBackend::Object *o = gl.get(tex.id);
+    return o && o->kind == ObjKind::Texture ? o->name : 0;
+  }
+};
 
 namespace
 {
@@ -59,7 +70,7 @@ protected:
   GLuint program = 0;
   VertexBuffer *vb = nullptr;
   IndexBuffer *ib = nullptr;
-  VDecl decl = 0;
+  VDecl decl;
 
   void SetUp() override
   {
@@ -276,15 +287,15 @@ TEST_F(GlTextures, CreatingAndFillingResourcesKeepsEveryBinding)
                                      {12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0},
                                      {0, VSD_END, 0, 0, 0}};
   create_vdecl(other);
-  EXPECT_EQ(unitTexture(0), gl.glTextureName(a->tex));
-  EXPECT_EQ(unitTexture(1), gl.glTextureName(rt->tex));
+  EXPECT_EQ(unitTexture(0), GlBackendTestAccess::textureName(gl, a->tex));
+  EXPECT_EQ(unitTexture(1), GlBackendTestAccess::textureName(gl, rt->tex));
   drawQuad();
   EXPECT_EQ(screen(), before);
 
   // The target held by unit 1 is taken off it when it becomes the target drawn into.
   set_render_target(rt, 0, false);
   EXPECT_EQ(unitTexture(1), 0u);
-  EXPECT_EQ(unitTexture(0), gl.glTextureName(a->tex));
+  EXPECT_EQ(unitTexture(0), GlBackendTestAccess::textureName(gl, a->tex));
   restore_back_buffer();
   free_texture(dds);
 }

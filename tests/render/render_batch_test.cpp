@@ -175,8 +175,8 @@ TEST_F(RenderBatchTest, DrawnPictureEqualsSubmissionOrder)
 TEST_F(RenderBatchTest, GroupsApplyTheirStateAndFinishInOrder)
 {
   Texture t1, t2;
-  t1.tex = 901;
-  t2.tex = 902;
+  t1.tex = TextureHandle{901};
+  t2.tex = TextureHandle{902};
   states[0].texture = &t1;
   states[1].texture = &t2;  // same shader and declaration, another texture
   RenderBatch b;
@@ -206,7 +206,7 @@ TEST_F(RenderBatchTest, StdStateBindsTheWriterAndDrawsTriangleLists)
   for (int i = 0; i < 3; i++)
     memset(b.add(&st, {float(i * 10), 0, float(i * 10 + 5), 5}, 6 * 24, 2), 0, 6 * 24);
   b.render();
-  EXPECT_EQ(count("SetStreamSource(0, " + std::to_string(common_vb_writer.vb->buffer) + ", 0, 24)"), 1);
+  EXPECT_EQ(count("SetStreamSource(0, " + std::to_string(common_vb_writer.vb->buffer.id) + ", 0, 24)"), 1);
   EXPECT_EQ(rb.callsStartingWith("DrawPrimitive("), std::vector<std::string>{"DrawPrimitive(4, 0, 6)"});
 }
 

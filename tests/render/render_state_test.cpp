@@ -136,7 +136,7 @@ TEST_F(RenderState, InstancingAndFlushAndTextureMemory)
                              "SetStreamSourceFreq(0, 0x00000001)", "SetStreamSourceFreq(1, 0x00000001)"}));
   rb.clearLog();
   flush_gpu();
-  std::string q = std::to_string(d3d_state.flush_query);
+  std::string q = std::to_string(d3d_state.flush_query.id);
   EXPECT_EQ(rb.calls, (Calls{"IssueQuery(" + q + ")", "GetQueryData(" + q + ")"}));
   // A lost device ends the wait instead of hanging it.
   rb.gpu_follows = false;

@@ -108,7 +108,7 @@ protected:
   }
   // The on-screen error message.
   static std::string screen() { return get_error_message(); }
-  std::string codeOf(GpuHandle h) const
+  std::string codeOf(ShaderHandle h) const
   {
     auto it = rb.shader_code.find(h);
     return it == rb.shader_code.end() ? std::string() : it->second;
@@ -117,7 +117,7 @@ protected:
   {
     int n = 0;
     for (const Shader &s : shader_slots)
-      n += s.vs != 0;
+      n += bool(s.vs);
     return n;
   }
 };

@@ -31,13 +31,13 @@ TEST_F(ShaderTest, NullAndEmptyDefinesShareOneSlotWhileOtherDefinesGetTheirOwn)
   EXPECT_EQ(used_slots(), 3);
 
   // The last reference frees the slot and both device shaders.
-  GpuHandle vs = a->vs, ps = a->ps;
+  ShaderHandle vs = a->vs, ps = a->ps;
   destroy_shader(b);
   EXPECT_EQ(a->vs, vs);
   set_shader(a);
   destroy_shader(a);
-  EXPECT_EQ(rb.bound_vs, 0u);  // never left bound to released shaders
-  EXPECT_EQ(a->vs, 0u);
+  EXPECT_EQ(rb.bound_vs.id, 0u);  // never left bound to released shaders
+  EXPECT_EQ(a->vs.id, 0u);
   EXPECT_TRUE(a->deps.empty());
   EXPECT_EQ(rb.shader_code.count(vs) + rb.shader_code.count(ps), 0u);
   destroy_shader(nullptr);
@@ -97,7 +97,7 @@ TEST_F(ShaderTest, MissingOrSelfIncludingFilesFailTheBuild)
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("HLSL 'missing.sh', func 'vsh':\ncan't open 'nowhere.inc'"), std::string::npos) << out;
   EXPECT_NE(out.find("FAILED to compile HLSL shader 'missing.sh', func 'vsh'"), std::string::npos);
-  EXPECT_EQ(s.vs, 0u);
+  EXPECT_EQ(s.vs.id, 0u);
 
   // A shader reads at most SHADER_CACHE_MAX_DEPS files, the cache could not name more.
   std::string includes;
@@ -219,7 +219,7 @@ TEST_F(ShaderTest, BrokenEditKeepsThePreviousShaderAndShowsTheMessage)
   app.write("water.sh", source("water v1"));
   Shader *s = create_shader("water.sh", nullptr);
   set_shader(s);
-  GpuHandle vs = s->vs, ps = s->ps;
+  ShaderHandle vs = s->vs, ps = s->ps;
 
   app.write("water.sh", source("water v2", "#error missing semicolon\n"));
   app.setTime("water.sh", 10);
@@ -263,7 +263,7 @@ TEST_F(ShaderTest, EditedIncludeReloadsEveryShaderUsingIt)
   Shader *a_inst = create_shader("a.sh", INST);
   Shader *b = create_shader("b.sh", nullptr);
   Shader *c = create_shader("c.sh", nullptr);
-  GpuHandle c_vs = c->vs;
+  ShaderHandle c_vs = c->vs;
 
   reload_shaders(false);
   EXPECT_EQ(c->vs, c_vs);  // nothing changed: nothing rebuilt
@@ -328,7 +328,7 @@ TEST_F(ShaderTest, WithoutCacheDirectoryShadersStillWork)
   std::filesystem::remove_all(app.path("cache"));
   app.write("postfx.sh", source("postfx"));
   Shader *s = create_shader("postfx.sh", nullptr);
-  EXPECT_NE(s->vs, 0u);
+  EXPECT_NE(s->vs.id, 0u);
   EXPECT_FALSE(app.exists("cache"));  // never created by the program
 }
 
@@ -347,7 +347,7 @@ TEST_F(ShaderTest, LinkFailureIsReportedAsTheLinkNotAStage)
   EXPECT_NE(out.find("can't link vertex and pixel shader of 'pair.sh'"), std::string::npos);
   EXPECT_EQ(out.find("can't create"), std::string::npos);
   // The caller releases what the failed build left in the slot.
-  EXPECT_NE(s.ps, 0u);
+  EXPECT_NE(s.ps.id, 0u);
   EXPECT_FALSE(app.exists("cache/pair.sh.cache"));
   EXPECT_EXIT(create_shader("pair.sh", nullptr), testing::ExitedWithCode(100),
               "can't create shader from 'pair.sh'");
@@ -361,7 +361,7 @@ TEST_F(ShaderTest, CloseReleasesEverySlotWhateverItsCount)
   Shader *s = create_shader("a.sh", nullptr);
   create_shader("a.sh", nullptr);
   close_shaders();
-  EXPECT_EQ(s->vs, 0u);
+  EXPECT_EQ(s->vs.id, 0u);
   EXPECT_EQ(s->refcount, 0);
   EXPECT_TRUE(rb.shader_code.empty());
   EXPECT_FALSE(shader_compiler_available());

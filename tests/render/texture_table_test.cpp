@@ -72,7 +72,7 @@ TEST_F(TextureTable, LockingAndSamplerState)
   px[0] = 0xFF112233;
   unlock_texture(d);
   EXPECT_EQ(count("LockTexture("), 1);
-  EXPECT_EQ(rb.callsStartingWith("LockTexture(")[0], "LockTexture(" + std::to_string(d->tex) + ", 0, discard)");
+  EXPECT_EQ(rb.callsStartingWith("LockTexture(")[0], "LockTexture(" + std::to_string(d->tex.id) + ", 0, discard)");
   EXPECT_EQ(count("UnlockTexture("), 1);
 
   rb.lock_error = D3DERR_INVALIDCALL;
@@ -84,7 +84,7 @@ TEST_F(TextureTable, LockingAndSamplerState)
   rb.clearLog();
   set_texture(2, d);
   set_texture(3, nullptr);
-  EXPECT_EQ(rb.calls[0], "SetTexture(2, " + std::to_string(d->tex) + ")");
+  EXPECT_EQ(rb.calls[0], "SetTexture(2, " + std::to_string(d->tex.id) + ")");
   EXPECT_EQ(rb.calls[1], "SetTexture(3, 0)");
 
   auto sampler = [&](int stage, D3dSamplerState s) {
@@ -118,18 +118,18 @@ TEST_F(TextureTable, ResetRecreatesDefaultPoolTexturesAtTheNewSize)
   Texture *screen = create_screen_render_target();
   Texture *fixed = create_render_target(64, 32, 1);
   Texture *dyn = create_dynamic_texture(8, 8);
-  GpuHandle managed_tex = managed->tex;
-  GpuHandle old_screen = screen->tex;
+  TextureHandle managed_tex = managed->tex;
+  TextureHandle old_screen = screen->tex;
   rb.clearLog();
 
   ASSERT_TRUE(resize_d3d(800, 600, false, false));
   EXPECT_EQ(managed->tex, managed_tex);  // the managed pool survives untouched
-  EXPECT_EQ(count("ReleaseTexture(" + std::to_string(managed_tex) + ")"), 0);
-  EXPECT_EQ(count("ReleaseTexture(" + std::to_string(old_screen) + ")"), 1);
+  EXPECT_EQ(count("ReleaseTexture(" + std::to_string(managed_tex.id) + ")"), 0);
+  EXPECT_EQ(count("ReleaseTexture(" + std::to_string(old_screen.id) + ")"), 1);
   EXPECT_EQ(count("CreateTexture(800x600, 1, 1, 21, 0)"), 1);
   EXPECT_EQ(count("CreateTexture(64x32, 1, 1, 21, 0)"), 1);
   EXPECT_EQ(count("CreateTexture(8x8, 1, 512, 21, 0)"), 1);
-  EXPECT_NE(screen->tex, 0u);
+  EXPECT_NE(screen->tex.id, 0u);
   EXPECT_TRUE(screen->used && fixed->used && dyn->used);
   // Released before the reset, recreated after it.
   int released = -1, reset = -1, created = -1;
@@ -152,12 +152,12 @@ TEST_F(TextureTable, ResetRecreatesDefaultPoolTexturesAtTheNewSize)
   ASSERT_TRUE(resize_d3d(320, 200, false, false));
   EXPECT_NE(testing::internal::GetCapturedStdout().find("error recreating texture (code 0x8876017C)"),
             std::string::npos);
-  EXPECT_EQ(screen->tex, 0u);
+  EXPECT_EQ(screen->tex.id, 0u);
   EXPECT_TRUE(screen->used);
   rb.texture_error = D3D_OK;
   rb.clearLog();
   ASSERT_TRUE(resize_d3d(320, 200, false, true));
   EXPECT_EQ(count("CreateTexture(320x200, 1, 1, 21, 0)"), 1);
-  EXPECT_NE(screen->tex, 0u);
+  EXPECT_NE(screen->tex.id, 0u);
 }
 }  // namespace

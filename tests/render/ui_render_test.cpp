@@ -98,7 +98,7 @@ TEST_F(UiRenderTest, RoundedBoxQuadCoversEdgeAndShadow)
 TEST_F(UiRenderTest, BoxesAndImagesGoThroughTheBatch)
 {
   Texture tex;
-  tex.tex = 77;
+  tex.tex = TextureHandle{77};
   StdRenderBatchState img;
   init_ui_image_state(img, &tex, nullptr);
   EXPECT_EQ(img.stride, 20);

@@ -192,8 +192,8 @@ TEST_F(RampScriptTest, FailingRampFunctionsAreScriptErrors)
     e[2] = errorOf("wrong_type");
     e[3] = errorOf("unconvertible");
   });
-  EXPECT_EQ(e[0], "SqFunc<> call failed");
-  EXPECT_EQ(e[1], "SqFunc<> call failed");
+  EXPECT_EQ(e[0], "ColorRamp() needs a function(t)");
+  EXPECT_EQ(e[1], "late");  // the callback's own error
   EXPECT_EQ(e[2], "sq_get*() failed (type error)");
   EXPECT_EQ(e[3], "getInst: invalid argument type");
   SqObject r = func<SqObject>("caught")();

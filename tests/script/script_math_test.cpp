@@ -154,7 +154,7 @@ TEST_F(MathTest, Vec4fConstructionIndexingAndOperators)
   EXPECT_EQ(error("vec4f(1) + {}"), "getInst: invalid argument type");
   EXPECT_EQ(error("vec4f(1) + [1, 2]"), "the index '2' does not exist");  // the machine's own text
   // An instance made without the constructor has no vector behind it.
-  EXPECT_EQ(error("vec4f.instance()[0]"), "SqFunc<> call failed");
+  EXPECT_EQ(error("vec4f.instance()[0]"), "invalid 'this' in C++ method call");
 }
 
 TEST_F(MathTest, VectorFunctions)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "script/sq_vm_reload.h"
 #include "script_test_util.h"
 #include "support/file_path.h"
@@ -67,6 +69,49 @@ TEST(ScriptErrors, CompilerErrorsAndUnreadableFiles)
   EXPECT_NE(out.find(msg), std::string::npos);
   EXPECT_EQ(sqbind::last_error_text(v), msg);
   EXPECT_EQ(sq_gettop(v), 0);
+  close_vm(v);
+}
+
+TEST(ScriptErrors, CompileErrorsNameFileLineAndNulBytes)
+{
+  HSQUIRRELVM v = open_vm(1024);
+  auto compile = [&](std::string_view text) {
+    std::string out =
+        ScriptTest::captured([&] { EXPECT_FALSE(compile_buffer(v, text.data(), SQInteger(text.size()), "a.nut")); });
+    EXPECT_EQ(out, std::string(sqbind::last_error_text(v)) + "\n");  // printed once, as the error says
+    return std::string(sqbind::last_error_text(v));
+  };
+  EXPECT_EQ(compile("local a = 1\nlocal b = \n"), "bin/a.nut(3,1): error: expression expected");
+  // A NUL byte would end the text early without a word.
+  EXPECT_EQ(compile(std::string_view("local a = 1\n  local b\0 = 2\nthrow 5", 31)),
+            "bin/a.nut(2,10): error: NUL byte at offset 21");
+  EXPECT_EQ(compile(std::string_view("\0", 1)), "bin/a.nut(1,1): error: NUL byte at offset 0");
+  EXPECT_EQ(sq_gettop(v), 0);
+  close_vm(v);
+}
+
+// Only a thread may suspend: a suspended machine would leave its native caller's call half-done.
+TEST(ScriptErrors, SuspendWorksInThreadsOnly)
+{
+  HSQUIRRELVM v = open_vm(1024);
+  const char *src = "local t = newthread(function() { local got = suspend(5); return got * 2 })\n"
+                    "local first = t.call()\n"
+                    "local second = t.wakeup(21)\n"
+                    "::result <- first * 1000 + second\n"
+                    "suspend(1)\n";
+  ASSERT_TRUE(compile_buffer(v, src, SQInteger(strlen(src)), "t.nut"));
+  sq_pushroottable(v);
+  ScriptTest::captured([&] { EXPECT_TRUE(SQ_FAILED(sq_call(v, 1, SQFalse, SQTrue))); });
+  sq_pop(v, 1);
+  EXPECT_STREQ(sqbind::last_error_text(v), "suspend() is only allowed inside a thread (newthread)");
+  EXPECT_EQ(sq_getvmstate(v), SQ_VMSTATE_IDLE);
+  sq_pushroottable(v);
+  sq_pushstring(v, "result", -1);
+  ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -2)));
+  SQInteger r = 0;
+  sq_getinteger(v, -1, &r);
+  EXPECT_EQ(r, 5042);
+  sq_pop(v, 2);
   close_vm(v);
 }
 

@@ -160,8 +160,8 @@ TEST_F(BindTest, ScriptsCanCatchNativeErrors)
   sq_getstring(v, -1, &s);
   EXPECT_STREQ(s, "sq_get*() failed (type error)");
   sq_pop(v, 1);
-  // A script error of the script's own is the generic call failure.
-  EXPECT_EQ(errorOf("g"), "SqFunc<> call failed");
+  // A script error of the script's own reaches the native caller with its text.
+  EXPECT_EQ(errorOf("g"), "wrapped: native failure");
 }
 
 // Squirrel is built without exception support: an exception unwinding through its frames would
@@ -208,11 +208,36 @@ TEST_F(BindTest, MethodsCheckTheirReceiver)
     e1 = errorOf("wrong_this");
     e2 = errorOf("raw_instance");
   });
-  EXPECT_EQ(e1, "SqFunc<> call failed");  // a script-level error raised by the trampoline
-  EXPECT_EQ(e2, "SqFunc<> call failed");
-  const char *last = sqbind::last_error_string(v);
-  EXPECT_STREQ(last, "invalid 'this' in C++ method call");
+  EXPECT_EQ(e1, "invalid 'this' in C++ method call");  // a script-level error raised by the trampoline
+  EXPECT_EQ(e2, "invalid 'this' in C++ method call");
   EXPECT_FLOAT_EQ(callFloat("static_make"), 7.f);
+}
+
+// The constructor fills only a fresh instance of its own class (or of a script class derived from
+// it): run on another object it would swap that object's native payload, run twice it would leak.
+TEST_F(BindTest, ConstructorsRefuseInstancesTheyDoNotOwn)
+{
+  ASSERT_TRUE(exec(R"(
+    class Derived extends Widget { constructor(x) { base.constructor(x * 2) } }
+    function derived() { return Derived(4).getValue() }
+    kept <- Widget(1)
+    function twice() { Widget.constructor.call(kept, 5) }
+    function on_table() { Widget.constructor.call({}, 5) }
+    function on_other_class() { local v = make_v(1); Widget.constructor.call(v, 5) }
+  )"));
+  EXPECT_FLOAT_EQ(callFloat("derived"), 8.f);
+  std::string e[3];
+  captured([&] {
+    e[0] = errorOf("twice");
+    e[1] = errorOf("on_table");
+    e[2] = errorOf("on_other_class");
+  });
+  EXPECT_EQ(e[0], "C++ ctor called on an instance that already has its object");
+  EXPECT_EQ(e[1], "invalid 'this' in C++ ctor call");
+  EXPECT_EQ(e[2], "invalid 'this' in C++ ctor call");
+  EXPECT_EQ(Widget::alive, 1);  // nothing leaked, nothing swapped
+  ASSERT_TRUE(exec("function value() { return kept.getValue() }"));
+  EXPECT_FLOAT_EQ(callFloat("value"), 1.f);
 }
 
 TEST_F(BindTest, ReleaseHooksFreeNativeObjectsWhenInstancesDie)
@@ -284,6 +309,15 @@ TEST_F(BindTest, FunctionHandlesHoldTheirReceiverWeakly)
   }
   EXPECT_EQ(sq_gettop(v), top);
   SqFunc<void> none;
+  try
+  {
+    none();  // a handle without a machine
+    FAIL();
+  }
+  catch (const SquirrelError &e)
+  {
+    EXPECT_STREQ(e.text, "SqFunc: call of a handle without a script machine");
+  }
   EXPECT_FALSE(none.lookup(v, sqbind::root_table(v), "no_such_function"));
   EXPECT_TRUE(none.isNull());
 }

@@ -156,6 +156,49 @@ TEST_F(WorldGenFixture, BadSizesAreScriptErrorsNotFatal)
   EXPECT_EQ(run("place_house(\"a\", 0, 0)"), sqbind::type_error_text);
 }
 
+// Every world function with coordinates, sizes and counts far outside the world: each call ends
+// (in bounded time, without undefined behaviour under the sanitizers) with a result or a script
+// error. Coordinates wrap: 1e10 is a multiple of 256, so it lands on column 0.
+TEST_F(WorldGenFixture, HugeCoordinatesAndCountsStayBounded)
+{
+  const char *const calls[] = {
+      "place_house(1 << 62, -(1 << 62), 1 << 40)",
+      "add_fast_noise(0, 1, null, 1 << 40, 1 << 40, 0.5)",
+      "add_simplex_noise(0, 1, 256, 1 << 40, 1e10)",
+      "gen_fault(1e10, -1e10, 3e38, -3e38, 1, 1, 1e10, null, 1 << 40)",
+      "gen_crater(1e10, -1e10, 5, 1)",
+      "gen_crater(3e38, -3e38, 3e38, 1)",
+      "gen_droplet_erosion(-(1 << 62), null)",
+      "add_voronoi_hills(256, 0, 1, 1e10)",
+      "gen_voronoi_faults(256, 0, 1, 1e10, 1 << 40, 1 << 40, 1e10)",
+      "flatten_circle(-3e38, 3e38, 3e38, 1, 1, 1)",
+      "get_average_circle_height(3e38, -3e38, 3e38)",
+      "noise1(3e38)",
+      "fractal_noise1(-3e38, 1 << 40, null, 1e10)",
+      "tiled_noise2(3e38, -3e38, 256)",
+      "tiled_fractal_noise2(1e30, 1e30, 256, 1 << 40, null, 0.5)",
+      "get_noise_hash1(1 << 62) + get_noise_hash2(-(1 << 62), 1 << 62)",
+      "show_splash(\"x\", 3e38)",
+      "HmapMask(0.5).get(3e38, -1e10) + HmapMask(0.5).getraw(1 << 62, -(1 << 62))",
+      "HmapMask.fromSimplexNoise(1, 256, 1 << 40, null, 0.5)",
+      "HmapMask.fromVoronoiHills(256, 0, 1, 1e10)",
+      "HmapMask.fromVoronoiFaults(256, 0, 1, 1e10, 1 << 40, 1 << 40, 1e10)",
+      "repaint_land(function(x, z, c, t) { return [c, 1 << 40, c, -(1 << 40)] })",
+  };
+  for (const char *c : calls)
+    EXPECT_EQ(run(c), "") << c;
+
+  HD::reset();
+  ASSERT_EQ(run("flatten_circle(1e10, 10, 5, 7, 1, 1000)"), "");
+  EXPECT_EQ(HD::hmap[hmap_idx(0, 10)], 7.f);
+  EXPECT_EQ(HD::hmap[hmap_idx(254, 10)], 7.f);
+  EXPECT_EQ(HD::hmap[hmap_idx(5, 10)], 0.f);  // d = r is outside
+  EXPECT_EQ(runFloat("get_average_circle_height(-1e10, 10, 1.5)"), 7.f);
+  EXPECT_EQ(runFloat("HmapMask.fromHeight().get(1e10 + 0.5, 10)"), 7.f);
+  ASSERT_EQ(run("gen_crater(1e10, 10, 3, 1)"), "");  // the crater lands where the circle was
+  EXPECT_LT(HD::hmap[hmap_idx(0, 10)], 7.f);
+}
+
 TEST_F(WorldGenFixture, GroundTypeNoneKeepsTheGround)
 {
   HD::surface[77].ground_type = GT_SAND;

@@ -97,13 +97,14 @@ TEST_F(WorldScript, ErrorsAreShownAndTheWorldIsStillFinished)
 
   load("function generate_world(name) { add_fast_noise(0, 5, null, GT_NONE, 255, 0.5); apply_height_mask(null, null) }");
   generate("game");
-  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nno mask and no func in apply_height_mask()");
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nno mask and no func in apply_height_mask()\n"
+                                    "  at bin/gen/main.nut(1) in generate_world()");
   EXPECT_EQ(memcmp(HD::target_hmap, HD::hmap, sizeof(HD::hmap)), 0);  // the world as the script left it
   EXPECT_NE(HD::hmap[100], 0.f);
 
-  load("function generate_world(name) {");  // does not compile
-  EXPECT_TRUE(has_error_message());
-  EXPECT_EQ(std::string(get_error_message()).rfind("Error in world gen script:\n", 0), 0u);
+  load("function generate_world(name) {");  // does not compile: the message names file and line
+  EXPECT_EQ(std::string(get_error_message()).rfind("Error in world gen script:\nbin/gen/main.nut(1,", 0), 0u)
+      << get_error_message();
   EXPECT_TRUE(world_gen.generate_world.isNull());
 }
 
@@ -112,7 +113,7 @@ TEST_F(WorldScript, ReloadPicksUpAddedAndRemovedFunctions)
   load("function generate_world(name) { ::last_world <- name }");
   world_script_str_event("hello");
   EXPECT_STREQ(get_error_message(), "Error in world script:\nNo 'process_event' function in script");
-  EXPECT_FALSE(ScriptTest::captured([] { check_world_gen_reload(); }).size() > 0 && false);
+  EXPECT_FALSE(check_world_gen_reload());  // nothing changed yet
 
   dir.write("gen/main.nut",
             "function generate_world(name) { ::last_world <- name }\n"
@@ -136,12 +137,36 @@ TEST_F(WorldScript, ReloadPicksUpAddedAndRemovedFunctions)
   EXPECT_TRUE(world_gen.update_script.isNull());
   EXPECT_FALSE(check_world_gen_reload());  // nothing changed since
 
-  // A reload that fails shows the error and does not regenerate.
+  // A reload that fails shows the error, does not regenerate and keeps the entry points.
   dir.write("gen/main.nut", "function generate_world(name) { ");
   dir.touch("gen/main.nut", 15);
   log = ScriptTest::captured([] { check_world_gen_reload(); });
   EXPECT_TRUE(has_error_message());
   EXPECT_EQ(log.find("generated world in"), std::string::npos);
+  ASSERT_FALSE(world_gen.generate_world.isNull());
+  set_error_message(nullptr);
+  generate("game");
+  EXPECT_FALSE(has_error_message()) << get_error_message();
+}
+
+TEST_F(WorldScript, EditingAnIncludedFileRunsTheWholeScriptAgain)
+{
+  dir.write("gen/lib.nut", "function helper() { return 1 }\n");
+  load("include(\"gen/lib.nut\")\n"
+       "function generate_world(name) { ::built <- helper() }\n"
+       "function process_event(e) {}\nfunction update_script(dt) {}\n");
+  ASSERT_FALSE(has_error_message()) << get_error_message();
+  dir.write("gen/lib.nut", "function helper() { return 2 }\n");
+  dir.touch("gen/lib.nut", 5);
+  std::string log = ScriptTest::captured([] { EXPECT_TRUE(check_world_gen_reload()); });
+  EXPECT_FALSE(has_error_message()) << get_error_message();
+  EXPECT_FALSE(world_gen.generate_world.isNull());
+  EXPECT_FALSE(world_gen.process_event.isNull());
+  EXPECT_FALSE(world_gen.update_script.isNull());
+  EXPECT_NE(log.find("generated world in"), std::string::npos);
+  float built = 0;
+  sqbind::getSlot(world_gen.vm.vm, sqbind::root_table(world_gen.vm.vm), "built", built);
+  EXPECT_EQ(built, 2.f);  // the world was made with the edited file
 }
 
 TEST_F(WorldScript, EventsFlagsAndBoolFunctions)
@@ -168,7 +193,7 @@ TEST_F(WorldScript, EventsFlagsAndBoolFunctions)
   EXPECT_FALSE(table.isNull());  // the caller's handle is kept
   EXPECT_FALSE(has_error_message());
   world_script_str_event("bad");
-  EXPECT_STREQ(get_error_message(), "Error in world script:\nSqFunc<> call failed");
+  EXPECT_STREQ(get_error_message(), "Error in world script:\nbad event\n  at bin/gen/main.nut(3) in process_event()");
   set_error_message(nullptr);
 
   EXPECT_EQ(get_world_script_bool("yes", 0), 1);

@@ -53,10 +53,10 @@ std::vector<std::string> RecordingBackend::callsStartingWith(const char *prefix)
   return out;
 }
 
-GpuHandle RecordingBackend::make()
+uint32_t RecordingBackend::make()
 {
   live++;
-  return next_handle++;
+  return next_id++;
 }
 
 bool RecordingBackend::createObject()
@@ -143,44 +143,44 @@ HRESULT32 RecordingBackend::present()
 uint32_t RecordingBackend::availableTextureMem() { return texture_mem; }
 
 HRESULT32 RecordingBackend::createDepthStencilSurface(int w, int h, uint32_t format, uint32_t,
-                                                      uint32_t, bool, GpuHandle &out)
+                                                      uint32_t, bool, SurfaceHandle &out)
 {
   if (fail_depth_surface)
   {
     log("CreateDepthStencilSurface(%dx%d, %u) failed", w, h, format);
-    out = 0;
+    out = {};
     return D3DERR_OUTOFVIDEOMEMORY;
   }
-  out = make();
-  log("CreateDepthStencilSurface(%dx%d, %u) -> %u", w, h, format, out);
+  out = {make()};
+  log("CreateDepthStencilSurface(%dx%d, %u) -> %u", w, h, format, out.id);
   return D3D_OK;
 }
 
 HRESULT32 RecordingBackend::createRenderTargetSurface(int w, int h, uint32_t format, uint32_t,
-                                                      uint32_t, bool, GpuHandle &out)
+                                                      uint32_t, bool, SurfaceHandle &out)
 {
-  out = make();
-  log("CreateRenderTargetSurface(%dx%d, %u) -> %u", w, h, format, out);
+  out = {make()};
+  log("CreateRenderTargetSurface(%dx%d, %u) -> %u", w, h, format, out.id);
   return D3D_OK;
 }
 
-void RecordingBackend::releaseSurface(GpuHandle s)
+void RecordingBackend::releaseSurface(SurfaceHandle s)
 {
   live--;
-  log("ReleaseSurface(%u)", s);
+  log("ReleaseSurface(%u)", s.id);
 }
 
 HRESULT32 RecordingBackend::createTexture(int w, int h, int levels, uint32_t usage, uint32_t format,
-                                          uint32_t pool, GpuHandle &out)
+                                          uint32_t pool, TextureHandle &out)
 {
   if (texture_error != D3D_OK || format == D3DFMT_UNKNOWN)
   {
-    out = 0;
+    out = {};
     log("CreateTexture(%dx%d, %d, %u, %u, %u) failed", w, h, levels, usage, format, pool);
     return format == D3DFMT_UNKNOWN ? D3DERR_INVALIDCALL : texture_error;
   }
-  out = make();
-  log("CreateTexture(%dx%d, %d, %u, %u, %u) -> %u", w, h, levels, usage, format, pool, out);
+  out = {make()};
+  log("CreateTexture(%dx%d, %d, %u, %u, %u) -> %u", w, h, levels, usage, format, pool, out.id);
   TextureData &t = textures[out];
   t.w = w;
   t.h = h;
@@ -190,11 +190,11 @@ HRESULT32 RecordingBackend::createTexture(int w, int h, int levels, uint32_t usa
   return D3D_OK;
 }
 
-void RecordingBackend::releaseTexture(GpuHandle t)
+void RecordingBackend::releaseTexture(TextureHandle t)
 {
   live--;
   textures.erase(t);
-  log("ReleaseTexture(%u)", t);
+  log("ReleaseTexture(%u)", t.id);
 }
 
 // Bytes of one row and the number of rows of a level (rows of 4x4 blocks for block formats).
@@ -215,10 +215,10 @@ static void level_layout(const RecordingBackend::TextureData &t, int level, uint
   rows = h;
 }
 
-HRESULT32 RecordingBackend::lockTexture(GpuHandle tex, int level, bool discard, void *&data,
+HRESULT32 RecordingBackend::lockTexture(TextureHandle tex, int level, bool discard, void *&data,
                                         uint32_t &pitch)
 {
-  log("LockTexture(%u, %d%s)%s", tex, level, discard ? ", discard" : "",
+  log("LockTexture(%u, %d%s)%s", tex.id, level, discard ? ", discard" : "",
       lock_error != D3D_OK ? " failed" : "");
   auto it = textures.find(tex);
   if (lock_error != D3D_OK)
@@ -233,45 +233,45 @@ HRESULT32 RecordingBackend::lockTexture(GpuHandle tex, int level, bool discard, 
   return D3D_OK;
 }
 
-void RecordingBackend::unlockTexture(GpuHandle tex, int level) { log("UnlockTexture(%u, %d)", tex, level); }
+void RecordingBackend::unlockTexture(TextureHandle tex, int level) { log("UnlockTexture(%u, %d)", tex.id, level); }
 
-void RecordingBackend::setTexture(int stage, GpuHandle tex) { log("SetTexture(%d, %u)", stage, tex); }
+void RecordingBackend::setTexture(int stage, TextureHandle tex) { log("SetTexture(%d, %u)", stage, tex.id); }
 
-HRESULT32 RecordingBackend::createBuffer(const char *kind, uint32_t bytes, bool dynamic, GpuHandle &out)
+HRESULT32 RecordingBackend::createBuffer(const char *kind, uint32_t bytes, bool dynamic, BufferHandle &out)
 {
   if (buffer_error != D3D_OK)
   {
-    out = 0;
+    out = {};
     log("Create%sBuffer(%u, %s) failed", kind, bytes, dynamic ? "dynamic" : "static");
     return buffer_error;
   }
-  out = make();
+  out = {make()};
   buffers[out].assign(bytes, 0);
-  log("Create%sBuffer(%u, %s) -> %u", kind, bytes, dynamic ? "dynamic" : "static", out);
+  log("Create%sBuffer(%u, %s) -> %u", kind, bytes, dynamic ? "dynamic" : "static", out.id);
   return D3D_OK;
 }
 
-HRESULT32 RecordingBackend::createVertexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+HRESULT32 RecordingBackend::createVertexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out)
 {
   return createBuffer("Vertex", bytes, dynamic, out);
 }
 
-HRESULT32 RecordingBackend::createIndexBuffer(uint32_t bytes, bool dynamic, GpuHandle &out)
+HRESULT32 RecordingBackend::createIndexBuffer(uint32_t bytes, bool dynamic, BufferHandle &out)
 {
   return createBuffer("Index", bytes, dynamic, out);
 }
 
-void RecordingBackend::releaseBuffer(GpuHandle buf)
+void RecordingBackend::releaseBuffer(BufferHandle buf)
 {
   live--;
   buffers.erase(buf);
-  log("ReleaseBuffer(%u)", buf);
+  log("ReleaseBuffer(%u)", buf.id);
 }
 
-HRESULT32 RecordingBackend::lockBuffer(GpuHandle buf, uint32_t offset, uint32_t bytes, bool discard,
+HRESULT32 RecordingBackend::lockBuffer(BufferHandle buf, uint32_t offset, uint32_t bytes, bool discard,
                                        void *&data)
 {
-  log("LockBuffer(%u, %u, %u%s)", buf, offset, bytes, discard ? ", discard" : "");
+  log("LockBuffer(%u, %u, %u%s)", buf.id, offset, bytes, discard ? ", discard" : "");
   auto it = buffers.find(buf);
   if (it == buffers.end() || uint64_t(offset) + bytes > it->second.size())
     return D3DERR_INVALIDCALL;
@@ -279,26 +279,26 @@ HRESULT32 RecordingBackend::lockBuffer(GpuHandle buf, uint32_t offset, uint32_t 
   return D3D_OK;
 }
 
-void RecordingBackend::unlockBuffer(GpuHandle buf) { log("UnlockBuffer(%u)", buf); }
+void RecordingBackend::unlockBuffer(BufferHandle buf) { log("UnlockBuffer(%u)", buf.id); }
 
-HRESULT32 RecordingBackend::createVertexDeclaration(const D3dVertexElement *elems, GpuHandle &out)
+HRESULT32 RecordingBackend::createVertexDeclaration(const D3dVertexElement *elems, VertexDeclHandle &out)
 {
   size_t n = 0;
   while (elems[n].stream != 0xFF)
     n++;
   if (vdecl_error != D3D_OK)
   {
-    out = 0;
+    out = {};
     log("CreateVertexDeclaration(%zu) failed", n);
     return vdecl_error;
   }
-  out = make();
+  out = {make()};
   vdecls[out].assign(elems, elems + n + 1);
-  log("CreateVertexDeclaration(%zu) -> %u", n, out);
+  log("CreateVertexDeclaration(%zu) -> %u", n, out.id);
   return D3D_OK;
 }
 
-bool RecordingBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *elems,
+bool RecordingBackend::getVertexDeclaration(VertexDeclHandle decl, D3dVertexElement *elems,
                                             uint32_t capacity, uint32_t &count)
 {
   auto it = vdecls.find(decl);
@@ -309,46 +309,46 @@ bool RecordingBackend::getVertexDeclaration(GpuHandle decl, D3dVertexElement *el
   return true;
 }
 
-void RecordingBackend::releaseVertexDeclaration(GpuHandle decl)
+void RecordingBackend::releaseVertexDeclaration(VertexDeclHandle decl)
 {
   live--;
   vdecls.erase(decl);
-  log("ReleaseVertexDeclaration(%u)", decl);
+  log("ReleaseVertexDeclaration(%u)", decl.id);
 }
 
-void RecordingBackend::setVertexDeclaration(GpuHandle decl) { log("SetVertexDeclaration(%u)", decl); }
+void RecordingBackend::setVertexDeclaration(VertexDeclHandle decl) { log("SetVertexDeclaration(%u)", decl.id); }
 
-HRESULT32 RecordingBackend::createEventQuery(GpuHandle &out)
+HRESULT32 RecordingBackend::createEventQuery(QueryHandle &out)
 {
-  out = make();
-  if (query_seq.size() <= out)
-    query_seq.resize(out + 1, 0);
-  query_seq[out] = 0;
-  log("CreateEventQuery -> %u", out);
+  out = {make()};
+  if (query_seq.size() <= out.id)
+    query_seq.resize(out.id + 1, 0);
+  query_seq[out.id] = 0;
+  log("CreateEventQuery -> %u", out.id);
   return D3D_OK;
 }
 
-void RecordingBackend::releaseQuery(GpuHandle q)
+void RecordingBackend::releaseQuery(QueryHandle q)
 {
   live--;
-  log("ReleaseQuery(%u)", q);
+  log("ReleaseQuery(%u)", q.id);
 }
 
-void RecordingBackend::issueQuery(GpuHandle q)
+void RecordingBackend::issueQuery(QueryHandle q)
 {
-  log("IssueQuery(%u)", q);
-  if (q < query_seq.size())
-    query_seq[q] = ++submitted;
+  log("IssueQuery(%u)", q.id);
+  if (q.id < query_seq.size())
+    query_seq[q.id] = ++submitted;
 }
 
-HRESULT32 RecordingBackend::getQueryData(GpuHandle q, bool flush)
+HRESULT32 RecordingBackend::getQueryData(QueryHandle q, bool flush)
 {
-  log("GetQueryData(%u)", q);
+  log("GetQueryData(%u)", q.id);
   if (unusable())
     return D3DERR_DEVICELOST;
   if (gpu_follows)
     gpu_done = submitted;
-  uint32_t seq = q < query_seq.size() ? query_seq[q] : 0;
+  uint32_t seq = q.id < query_seq.size() ? query_seq[q.id] : 0;
   return seq <= gpu_done ? D3D_OK : S_FALSE_;
 }
 
@@ -370,24 +370,24 @@ HRESULT32 RecordingBackend::clear(uint32_t flags, uint32_t color, float z, uint3
   return D3D_OK;
 }
 
-HRESULT32 RecordingBackend::setRenderTarget(int index, GpuHandle target)
+HRESULT32 RecordingBackend::setRenderTarget(int index, TextureHandle target)
 {
   if (target == GPU_BACK_BUFFER)
     log("SetRenderTarget(%d, backbuffer)", index);
   else
-    log("SetRenderTarget(%d, %u)", index, target);
+    log("SetRenderTarget(%d, %u)", index, target.id);
   return D3D_OK;
 }
 
-HRESULT32 RecordingBackend::setDepthStencilSurface(GpuHandle s)
+HRESULT32 RecordingBackend::setDepthStencilSurface(SurfaceHandle s)
 {
-  log("SetDepthStencilSurface(%u)", s);
+  log("SetDepthStencilSurface(%u)", s.id);
   return D3D_OK;
 }
 
-HRESULT32 RecordingBackend::stretchRect(GpuHandle from, GpuHandle to, uint32_t filter)
+HRESULT32 RecordingBackend::stretchRect(TextureHandle from, TextureHandle to, uint32_t filter)
 {
-  log("StretchRect(%u, %u, %u)", from, to, filter);
+  log("StretchRect(%u, %u, %u)", from.id, to.id, filter);
   return D3D_OK;
 }
 
@@ -424,11 +424,11 @@ void RecordingBackend::getTransform(D3dTransform kind, D3dMatrix &m)
   m = transforms[kind == D3DTS_VIEW ? 0 : 1];
 }
 
-void RecordingBackend::setIndices(GpuHandle ib) { log("SetIndices(%u)", ib); }
+void RecordingBackend::setIndices(BufferHandle ib) { log("SetIndices(%u)", ib.id); }
 
-void RecordingBackend::setStreamSource(int stream, GpuHandle vb, uint32_t offset, uint32_t stride)
+void RecordingBackend::setStreamSource(int stream, BufferHandle vb, uint32_t offset, uint32_t stride)
 {
-  log("SetStreamSource(%d, %u, %u, %u)", stream, vb, offset, stride);
+  log("SetStreamSource(%d, %u, %u, %u)", stream, vb.id, offset, stride);
 }
 
 HRESULT32 RecordingBackend::setStreamSourceFreq(int stream, uint32_t setting)
@@ -469,7 +469,7 @@ bool RecordingBackend::readPixels(int, int, int w, int h, uint32_t *argb)
   return true;
 }
 
-HRESULT32 RecordingBackend::createShader(bool pixel, const char *code, uint32_t len, GpuHandle &out,
+HRESULT32 RecordingBackend::createShader(bool pixel, const char *code, uint32_t len, ShaderHandle &out,
                                          std::string *messages)
 {
   std::string text(code, len);
@@ -483,37 +483,37 @@ HRESULT32 RecordingBackend::createShader(bool pixel, const char *code, uint32_t 
     if (messages)
       *messages = "0:" + std::to_string(line) + "(1): error: " +
                   text.substr(err, eol == std::string::npos ? std::string::npos : eol - err) + "\n";
-    out = 0;
+    out = {};
     log("Create%sShader(%u) failed", pixel ? "Pixel" : "Vertex", len);
     return D3DERR_INVALIDCALL;
   }
-  out = make();
+  out = {make()};
   shaders_created++;
   shader_code[out] = text;
-  log("Create%sShader(%u) -> %u", pixel ? "Pixel" : "Vertex", len, out);
+  log("Create%sShader(%u) -> %u", pixel ? "Pixel" : "Vertex", len, out.id);
   return D3D_OK;
 }
 
-HRESULT32 RecordingBackend::linkShaders(GpuHandle vs, GpuHandle ps, std::string *messages)
+HRESULT32 RecordingBackend::linkShaders(ShaderHandle vs, ShaderHandle ps, std::string *messages)
 {
-  log("LinkShaders(%u, %u)%s", vs, ps, fail_link ? " failed" : "");
+  log("LinkShaders(%u, %u)%s", vs.id, ps.id, fail_link ? " failed" : "");
   if (fail_link && messages)
     *messages = "error: vertex and pixel shader do not match\n";
   return fail_link ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
-void RecordingBackend::releaseShader(GpuHandle sh)
+void RecordingBackend::releaseShader(ShaderHandle sh)
 {
   live--;
   shader_code.erase(sh);
-  log("ReleaseShader(%u)", sh);
+  log("ReleaseShader(%u)", sh.id);
 }
 
-void RecordingBackend::setShaders(GpuHandle vs, GpuHandle ps)
+void RecordingBackend::setShaders(ShaderHandle vs, ShaderHandle ps)
 {
   bound_vs = vs;
   bound_ps = ps;
-  log("SetShaders(%u, %u)", vs, ps);
+  log("SetShaders(%u, %u)", vs.id, ps.id);
 }
 
 void RecordingBackend::setShaderConstants(bool pixel, int start, const float *data, int count)

@@ -1,0 +1,1 @@
+../../../bin/gen/main.nut
