@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "script/color_ramp.h"
+#include "support/color_ramp.h"
 #include "terrain/hmap_data.h"
 #include "terrain/noise.h"
 

@@ -8,15 +8,15 @@
 #include <cstring>
 #include <string>
 
-#include "gui/visual_log.h"
-#include "script/color_ramp.h"
 #include "script/hmap_mask.h"
 #include "script/mask_builders.h"
 #include "script/script_math.h"
 #include "script/sq_vm.h"
 #include "script/world_gen.h"
 #include "script/world_gen_funcs.h"
+#include "support/color_ramp.h"
 #include "support/file_path.h"
+#include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, and runs every test.
+# Checks that the layers of src/ include only downwards, sets up the machine, builds, and runs
+# every test.
 #   tools/test.sh              the normal build (tests, benchmarks built but not run)
 #   tools/test.sh --sanitize   the AddressSanitizer + UndefinedBehaviorSanitizer build
 set -euo pipefail
@@ -10,6 +11,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   mode=(--sanitize)
   build=$root/build-asan
 fi
+"$root/tools/check_layers.sh"
 "$root/tools/build.sh" "${mode[@]}"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -11,13 +11,14 @@
 #include "app/shader_messages.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
-#include "app/timer.h"
+#include "app/window_proc.h"
 #include "app/world_links.h"
 #include "app/world_tool.h"
 #include "gameobj_host/gameobj_module.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
 #include "platform/sdl_window_events.h"
+#include "platform/timer.h"
 #include "platform/window_icon.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
@@ -28,6 +29,7 @@
 #include "script/world_gen.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "terrain/game_rnd.h"
 
 namespace
 {
@@ -135,8 +137,6 @@ int app_main(int argc, char **argv)
 
   init_timer();
   game_rnd_seed = uint64_t(get_ref_time());
-  main_loop.max_catchup_steps = 5;
-  main_loop.step_ticks = timer_frequency / 20 > 0 ? timer_frequency / 20 : 1;
   int64_t startup_time = get_ref_time();
 
   set_message_box_handler(platform_message_box);
@@ -157,7 +157,7 @@ int app_main(int argc, char **argv)
     d3d_ht = opt.height > 0 ? opt.height : HEADLESS_HEIGHT;
   }
   else
-    sdl_window_attach();
+    sdl_window_attach(window_proc_events);
 
   set_render_backend(&gl_backend);
   shader_compiler_disabled = opt.no_shader_compiler;

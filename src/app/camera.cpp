@@ -5,6 +5,7 @@
 
 #include "app/app_globals.h"
 #include "app/input.h"
+#include "render/device.h"
 
 vec4f camPos = {}, prevCamPos = {};
 float camYaw = 0, camPitch = 0, camRoll = 0, prevCamRoll = 0;

@@ -3,6 +3,7 @@
 // between them (across the seam of the wrapping world), the view and projection matrices, the
 // full-screen frame colour with its fade, and mouse look. Exported under these names for the
 // game object module.
+#include "support/export.h"
 #include "support/matrix44.h"
 #include "support/vec4f.h"
 
@@ -27,12 +28,13 @@ extern int dashDir;
 extern float moveSpeedH, prevMoveSpeedH;
 
 // Full-screen tint; its alpha fades every step.
-extern vec4f cur_frame_color, prev_frame_color;
+QM_EXPORT extern vec4f cur_frame_color;
+extern vec4f prev_frame_color;
 
 // View (world-to-camera), inverse view (camera-to-world), view-projection, and the sum of the
 // absolute values of the first three rows of the view-projection.
-extern Matrix44 cur_view_tm, cur_view_itm, cur_glob_tm;
-extern vec4f cur_glob_rk;
+QM_EXPORT extern Matrix44 cur_view_tm, cur_view_itm, cur_glob_tm;
+QM_EXPORT extern vec4f cur_glob_rk;
 // The projection of the last camera set-up (its [0][0] and [1][1] are the x and y scales).
 extern Matrix44 cur_proj_tm;
 

@@ -2,8 +2,9 @@
 // Game modes: the application is always in one of them. The main loop calls the current mode's
 // update once per fixed step and its render and renderGui once per drawn frame. The operations
 // keep this slot order (the game object module calls them through the vtable).
+#include "support/export.h"
 
-class GameMode
+class QM_EXPORT GameMode
 {
 public:
   virtual void enter(GameMode *previous) = 0;
@@ -18,11 +19,11 @@ protected:
 };
 
 // The four modes (global instances) and the current one (null before start-up ends).
-extern GameMode *main_menu_mode;
-extern GameMode *play_mode;
-extern GameMode *dev_mode;
-extern GameMode *game_menu_mode;
-extern GameMode *cur_game_mode;
+QM_EXPORT extern GameMode *main_menu_mode;
+QM_EXPORT extern GameMode *play_mode;
+QM_EXPORT extern GameMode *dev_mode;
+QM_EXPORT extern GameMode *game_menu_mode;
+QM_EXPORT extern GameMode *cur_game_mode;
 
 // Leaves the current mode and enters `mode`; nothing when `mode` is already current.
 void set_game_mode(GameMode *mode);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/app_globals.h"
+#include "render/device.h"
 
 namespace
 {
@@ -189,6 +189,8 @@ int getChar() { return lastChar; }
 void init_input(const InputPlatform *p)
 {
   platform = p;
+  input_sink.post_event = post_input_event;
+  input_sink.events_done = update_mouse_over;
   float x, y;
   if (platform && platform->cursorPos && platform->cursorPos(x, y))
     mouse_x = x, mouse_y = y;

@@ -4,50 +4,8 @@
 // the step, the wheel movement of the step and the mouse position. Everything but the mouse
 // position and the live key state is cleared after every update, so each event is seen by
 // exactly one update.
-//
-// Key codes are the Windows virtual-key numbers (VK_F1 = 112, 'W' = 87, VK_SHIFT = 16); the
-// platform layer translates its own key codes into them before posting.
-
-enum InputEventKind
-{
-  INPUT_KEY_DOWN = 1,
-  INPUT_KEY_UP = 2,
-  INPUT_BUTTON_DOWN = 3,
-  INPUT_BUTTON_UP = 4,
-  INPUT_MOUSE_MOVE = 5,
-  INPUT_WHEEL = 6,
-};
-
-// Mouse button codes; they equal the virtual-key codes of the buttons.
-enum
-{
-  MOUSE_BUTTON_LEFT = 1,
-  MOUSE_BUTTON_RIGHT = 2,
-  MOUSE_BUTTON_MIDDLE = 4,
-};
-
-// Bits of InputEvent::flags.
-enum
-{
-  INPUT_FLAG_SHIFT = 0x1,
-  INPUT_FLAG_CTRL = 0x2,
-  INPUT_FLAG_ALT = 0x4,
-  INPUT_FLAG_CAPS_LOCK = 0x8,
-  INPUT_FLAG_SCROLL_LOCK = 0x10,
-  INPUT_FLAG_NUM_LOCK = 0x20,
-  INPUT_FLAG_REPEAT = 0x40,  // auto-repeat on a key down, double click on a button down
-  INPUT_FLAG_LBUTTON = 0x80,
-  INPUT_FLAG_RBUTTON = 0x100,
-  INPUT_FLAG_MBUTTON = 0x200,
-};
-
-// Virtual-key codes the engine itself refers to.
-enum
-{
-  VK_SHIFT_KEY = 16,
-  VK_CONTROL_KEY = 17,
-  VK_ALT_KEY = 18,
-};
+#include "platform/input_sink.h"
+#include "support/export.h"
 
 // The record handed out by getEvent; seven 32-bit fields in this order (the module relies on it).
 struct InputEvent
@@ -62,42 +20,23 @@ struct InputEvent
 };
 static_assert(sizeof(InputEvent) == 28, "InputEvent is seven 32-bit fields");
 
-// What the input logic needs from the platform. Every member may be null (no window: headless
-// runs); tests install their own.
-struct InputPlatform
-{
-  // The key or button is held, as of the event being handled.
-  bool (*keyHeld)(int vk);
-  // INPUT_FLAG_CAPS_LOCK, _SCROLL_LOCK and _NUM_LOCK as currently toggled on.
-  int (*lockFlags)();
-  // Keep receiving mouse events while a button is held outside the window, or stop.
-  void (*captureMouse)(bool on);
-  // Moves the system cursor to a client point.
-  void (*warpMouse)(int x, int y);
-  // The cursor position in client coordinates; false when unknown.
-  bool (*cursorPos)(float &x, float &y);
-  // The cursor lies inside the client area and this window is the one under it.
-  bool (*cursorOverWindow)();
-};
-
 // Exported services.
-bool getEvent(InputEvent *out);
-void getMousePos(float *x, float *y);
-void setMousePos(float x, float y);
-int getMouseWheel();
-bool isMouseOver();
-bool getKeyState(int vk);
-bool keyDown(int vk);
-bool keyUp(int vk);
-const char *getKeyName(int vk);
-int getKey();
-int getChar();
+QM_EXPORT bool getEvent(InputEvent *out);
+QM_EXPORT void getMousePos(float *x, float *y);
+QM_EXPORT void setMousePos(float x, float y);
+QM_EXPORT int getMouseWheel();
+QM_EXPORT bool isMouseOver();
+QM_EXPORT bool getKeyState(int vk);
+QM_EXPORT bool keyDown(int vk);
+QM_EXPORT bool keyUp(int vk);
+QM_EXPORT const char *getKeyName(int vk);
+QM_EXPORT int getKey();
+QM_EXPORT int getChar();
 
-// Posts one event. `code`: virtual key, button code or wheel notches by kind; `ch`: the
-// character the platform produced for a key event; `flags`: 0 or INPUT_FLAG_REPEAT; (x, y): the
-// client position of mouse events (key events take the stored mouse position).
+// Posts one event (InputSink::post_event); key events take the stored mouse position.
 void post_input_event(int kind, int code, int ch, int flags, float x, float y);
-// Starts input over the given platform (null: none); reads the cursor position, clears the marks.
+// Starts input over the given platform (null: none); reads the cursor position, clears the marks
+// and points input_sink at post_input_event and update_mouse_over.
 void init_input(const InputPlatform *platform);
 // Recomputes isMouseOver after a pass of event processing.
 void update_mouse_over();

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/app_globals.h"
-#include "app/timer.h"
+#include "platform/timer.h"
 
 MainLoopState main_loop;
 static MainLoopDriver *active_driver = nullptr;

@@ -7,6 +7,8 @@
 // it on a fake clock with fake updates and frames.
 #include <cstdint>
 
+#include "support/export.h"
+
 class MainLoopDriver
 {
 public:
@@ -62,6 +64,6 @@ void set_update_rate(int hz, int max_steps);
 // Frames begin at most `fps` times a second (<= 0: no cap).
 void set_frame_cap(int fps);
 // Restarts the update-duration measurement (after a long one-off job inside an update).
-void reset_update_time();
+QM_EXPORT void reset_update_time();
 // Runs until the driver reports a quit request; presents a pending frame before returning.
 void run_main_loop(MainLoopDriver &drv);

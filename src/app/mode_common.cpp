@@ -11,9 +11,9 @@
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
-#include "gui/splash.h"
 #include "render/d3d_matrix.h"
 #include "render/device.h"
+#include "support/splash.h"
 
 SceneLinks scene_links = {};
 

@@ -1,7 +1,7 @@
 #include "app/shader_messages.h"
 
-#include "gui/visual_log.h"
 #include "render/shader.h"
+#include "support/visual_log.h"
 
 void connect_shader_messages()
 {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "render/device.h"
 
 void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
 {

@@ -5,6 +5,7 @@
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "app/startup_options.h"
+#include "render/device.h"
 
 void read_startup_settings(StartupOptions &opt)
 {

@@ -1,6 +1,7 @@
 #include "app/window_proc.h"
 
 #include "app/app_globals.h"
+#include "platform/sdl_platform.h"
 #include "render/device.h"
 
 FullscreenSave fullscreen_save;
@@ -107,3 +108,6 @@ void set_fullscreen(bool fullscreen)
   host->makeWindowed(style, r);
   host->confineCursor(false);
 }
+
+const WindowEvents window_proc_events = {set_window_host,   wnd_on_destroy,      wnd_on_size,       wnd_on_activate,
+                                         wnd_on_set_cursor, wnd_on_sys_key_down, wnd_on_button_down};

@@ -1,5 +1,6 @@
 #include "app/world_links.h"
 
+#include "app/main_loop.h"
 #include "gameobj_host/gameobj_module.h"
 #include "script/world_gen.h"
 #include "script/world_gen_hooks.h"
@@ -12,6 +13,7 @@ void connect_world_links()
   world_links.generate_world = &generate_world;
   // Generation empties the world of game objects through the module, when one is bound.
   world_gen_hooks.remove_all_gameobj = [] { gameobj_call(gameobj_module.remove_all_gameobj); };
+  world_gen_hooks.reset_update_time = reset_update_time;
 }
 
 void world_generate(const char *name)

@@ -8,19 +8,19 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/output_dir.h"
 #include "app/progress_bar.h"
 #include "app/startup_options.h"
-#include "app/timer.h"
 #include "app/world_names.h"
 #include "app/world_pictures.h"
-#include "gui/splash.h"
-#include "gui/visual_log.h"
+#include "platform/timer.h"
 #include "script/world_gen.h"
 #include "script/world_script.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/splash.h"
+#include "support/visual_log.h"
+#include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 
 namespace

@@ -2,6 +2,7 @@
 // The executable's calls into the game object module, one function pointer per module function,
 // named as the module names them. Every pointer is null until a module is bound; callers go
 // through the gameobj_* helpers below (or test the pointer), so an absent function is skipped.
+#include "support/export.h"
 #include "support/matrix44.h"
 #include "support/vec4f.h"
 
@@ -41,7 +42,7 @@ struct GameObjModule
 extern GameObjModule gameobj_module;
 
 // Set by the module's menus to start or resume a game; cleared by the executable once acted on.
-extern bool should_close_game_menu;
+QM_EXPORT extern bool should_close_game_menu;
 
 // The module's local player, or null (also when no module is bound).
 inline void *gameobj_local_player()

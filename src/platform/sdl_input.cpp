@@ -2,9 +2,11 @@
 
 #include <SDL2/SDL.h>
 
-#include "app/input.h"
+#include "platform/input_sink.h"
 #include "platform/sdl_keymap.h"
 #include "platform/sdl_platform.h"
+
+InputSink input_sink;
 
 namespace
 {
@@ -16,8 +18,11 @@ int vk_held_count[256];
 unsigned buttons_held;  // bits of the button codes 1, 2, 4
 int key_char[SDL_NUM_SCANCODES];  // character of the key's last press, repeated on its release
 
-constexpr int VK_F4 = 115;
-constexpr int VK_RETURN = 13;
+void post_event(int kind, int code, int ch, int flags, float x, float y)
+{
+  if (input_sink.post_event)
+    input_sink.post_event(kind, code, ch, flags, x, y);
+}
 
 bool key_held(int vk)
 {
@@ -128,7 +133,7 @@ SdlInputResult key_event(const SDL_KeyboardEvent &k)
       vk_held_count[vk]--;
     scan_vk[sc] = 0;
     if (vk)
-      post_input_event(INPUT_KEY_UP, vk, key_char[sc], 0, 0, 0);
+      post_event(INPUT_KEY_UP, vk, key_char[sc], 0, 0, 0);
     return SdlInputResult::Taken;
   }
 
@@ -151,7 +156,7 @@ SdlInputResult key_event(const SDL_KeyboardEvent &k)
   }
   int ch = press_char(vk, mod);
   key_char[sc] = ch;
-  post_input_event(INPUT_KEY_DOWN, vk, ch, repeat ? INPUT_FLAG_REPEAT : 0, 0, 0);
+  post_event(INPUT_KEY_DOWN, vk, ch, repeat ? INPUT_FLAG_REPEAT : 0, 0, 0);
   return SdlInputResult::Taken;
 }
 
@@ -179,7 +184,7 @@ SdlInputResult sdl_input_handle_event(const SDL_Event &ev)
       // without a key press has no key to carry it.
       return SdlInputResult::Taken;
     case SDL_MOUSEMOTION:
-      post_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, float(ev.motion.x), float(ev.motion.y));
+      post_event(INPUT_MOUSE_MOVE, 0, 0, 0, float(ev.motion.x), float(ev.motion.y));
       return SdlInputResult::Taken;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -193,8 +198,8 @@ SdlInputResult sdl_input_handle_event(const SDL_Event &ev)
       else
         buttons_held &= ~unsigned(code);
       int flags = down && ev.button.clicks >= 2 ? INPUT_FLAG_REPEAT : 0;
-      post_input_event(down ? INPUT_BUTTON_DOWN : INPUT_BUTTON_UP, code, 0, flags, float(ev.button.x),
-                       float(ev.button.y));
+      post_event(down ? INPUT_BUTTON_DOWN : INPUT_BUTTON_UP, code, 0, flags, float(ev.button.x),
+                 float(ev.button.y));
       return SdlInputResult::Taken;
     }
     case SDL_MOUSEWHEEL:
@@ -204,7 +209,7 @@ SdlInputResult sdl_input_handle_event(const SDL_Event &ev)
         return SdlInputResult::Taken;
       int x, y;
       SDL_GetMouseState(&x, &y);
-      post_input_event(INPUT_WHEEL, notches, 0, 0, float(x), float(y));
+      post_event(INPUT_WHEEL, notches, 0, 0, float(x), float(y));
       return SdlInputResult::Taken;
     }
     default: return SdlInputResult::NotInput;

@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/input.h"
+#include "platform/input_sink.h"
 #include "platform/sdl_window_events.h"
 #include "support/debug.h"
 
 static SDL_Window *main_window = nullptr;
 static bool video_up = false;
 static volatile sig_atomic_t signal_quit = 0;
+bool quit_requested = false;
 
 int64_t platform_counter() { return int64_t(SDL_GetPerformanceCounter()); }
 int64_t platform_counter_frequency() { return int64_t(SDL_GetPerformanceFrequency()); }
@@ -131,7 +131,8 @@ void platform_process_events()
   SDL_Event ev;
   while (SDL_PollEvent(&ev))
     sdl_window_handle_event(ev);
-  update_mouse_over();
+  if (input_sink.events_done)
+    input_sink.events_done();
   sdl_window_update_cursor();
 }
 

@@ -5,6 +5,10 @@
 
 struct SDL_Window;
 
+// Set by a quit request: the window closed, SIGINT or SIGTERM (by platform_process_events), or a
+// decision of the application.
+extern bool quit_requested;
+
 int64_t platform_counter();
 int64_t platform_counter_frequency();
 void platform_sleep_msec(int ms);

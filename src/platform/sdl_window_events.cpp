@@ -2,13 +2,16 @@
 
 #include <SDL2/SDL.h>
 
-#include "app/app_globals.h"
-#include "app/window_proc.h"
+#include "platform/input_sink.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
+#include "platform/window_host.h"
 
 namespace
 {
+// The application's window handling, between attach and detach.
+const WindowEvents *events = nullptr;
+
 // The SDL window as the window procedure's host. Positions and sizes are of the client area:
 // SDL places and sizes windows by their client area, decorations are the window manager's.
 class SdlWindowHost final : public WindowHost
@@ -78,7 +81,11 @@ public:
     if (SDL_Window *win = platform_window())
       SDL_RaiseWindow(win);
   }
-  void closeWindow() override { wnd_on_destroy(); }
+  void closeWindow() override
+  {
+    if (events)
+      events->destroy();
+  }
 
 private:
   bool cursor_visible = true;
@@ -100,35 +107,50 @@ bool has_focus()
 
 }  // namespace
 
-void sdl_window_attach() { set_window_host(&sdl_host); }
-void sdl_window_detach() { set_window_host(nullptr); }
+void sdl_window_attach(const WindowEvents &e)
+{
+  events = &e;
+  events->attach(&sdl_host);
+}
+
+void sdl_window_detach()
+{
+  if (events)
+    events->attach(nullptr);
+  events = nullptr;
+}
 
 void sdl_window_handle_event(const SDL_Event &ev)
 {
+  if (!events)  // no window handling attached: input only
+  {
+    sdl_input_handle_event(ev);
+    return;
+  }
   // A button press focuses the window before it becomes an input event.
   if (ev.type == SDL_MOUSEBUTTONDOWN)
-    wnd_on_button_down();
+    events->button_down();
   switch (sdl_input_handle_event(ev))
   {
     case SdlInputResult::Taken: return;
-    case SdlInputResult::CloseRequest: wnd_on_sys_key_down(VK_F4, false); return;
-    case SdlInputResult::ToggleFullscreen: wnd_on_sys_key_down(VK_RETURN, false); return;
+    case SdlInputResult::CloseRequest: events->sys_key_down(VK_F4, false); return;
+    case SdlInputResult::ToggleFullscreen: events->sys_key_down(VK_RETURN, false); return;
     case SdlInputResult::NotInput: break;
   }
   switch (ev.type)
   {
-    case SDL_QUIT: wnd_on_destroy(); break;
+    case SDL_QUIT: events->destroy(); break;
     case SDL_WINDOWEVENT:
       switch (ev.window.event)
       {
-        case SDL_WINDOWEVENT_CLOSE: wnd_on_destroy(); break;
+        case SDL_WINDOWEVENT_CLOSE: events->destroy(); break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-          wnd_on_size(ev.window.data1, ev.window.data2, minimized());
+          events->size(ev.window.data1, ev.window.data2, minimized());
           break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: wnd_on_activate(true, minimized()); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: wnd_on_activate(false, minimized()); break;
-        case SDL_WINDOWEVENT_MINIMIZED: wnd_on_activate(has_focus(), true); break;
-        case SDL_WINDOWEVENT_RESTORED: wnd_on_activate(has_focus(), false); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: events->activate(true, minimized()); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: events->activate(false, minimized()); break;
+        case SDL_WINDOWEVENT_MINIMIZED: events->activate(has_focus(), true); break;
+        case SDL_WINDOWEVENT_RESTORED: events->activate(has_focus(), false); break;
         default: break;
       }
       break;
@@ -139,6 +161,6 @@ void sdl_window_handle_event(const SDL_Event &ev)
 void sdl_window_update_cursor()
 {
   SDL_Window *win = platform_window();
-  if (win)
-    wnd_on_set_cursor(SDL_GetMouseFocus() == win);
+  if (win && events)
+    events->set_cursor(SDL_GetMouseFocus() == win);
 }

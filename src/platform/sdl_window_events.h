@@ -1,11 +1,13 @@
 #pragma once
 // The window procedure on SDL: keyboard and mouse events become input events
 // (platform/sdl_input.cpp), except the keys the window keeps (Alt-F4, Alt-Enter); window events
-// go to the window's own handling (app/window_proc.h).
+// go to the window handling attached here (the application's, app/window_proc.h).
 union SDL_Event;
+struct WindowEvents;
 
-// Makes the main window the host of the window procedure (after the window exists).
-void sdl_window_attach();
+// Reports the main window's events to `events` from now on and makes the window their host
+// (after the window exists). `events` must outlive the attachment.
+void sdl_window_attach(const WindowEvents &events);
 void sdl_window_detach();
 
 // Handles one event as the window procedure would.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "support/color.h"
+#include "support/export.h"
 #include "support/vec4f.h"
 
 // One debug vertex (16 bytes).
@@ -15,29 +16,29 @@ struct DebugVisVertex
 };
 static_assert(sizeof(DebugVisVertex) == 16, "debug vertex layout");
 
-void init_debug_vis();
-void close_debug_vis();
+QM_EXPORT void init_debug_vis();
+QM_EXPORT void close_debug_vis();
 
 // Binds the declaration, the writer's buffer and the shader, turns culling off and starts the
 // writer with triangle lists.
-void start_draw_debug_vis();
+QM_EXPORT void start_draw_debug_vis();
 // Draws what is left; culling back to counter-clockwise.
-void end_draw_debug_vis();
+QM_EXPORT void end_draw_debug_vis();
 
 // A triangle after lines (or a line after triangles) first draws what was written and restarts
 // the writer with the other primitive type.
-void draw_debug_vis_tri(vec4f a, vec4f b, vec4f c, D3dColor ca, D3dColor cb, D3dColor cc);
-void draw_debug_vis_tri(vec4f a, vec4f b, vec4f c, D3dColor color);
-void draw_debug_vis_line(vec4f a, vec4f b, D3dColor ca, D3dColor cb);
-void draw_debug_vis_line(vec4f a, vec4f b, D3dColor color);
+QM_EXPORT void draw_debug_vis_tri(vec4f a, vec4f b, vec4f c, D3dColor ca, D3dColor cb, D3dColor cc);
+QM_EXPORT void draw_debug_vis_tri(vec4f a, vec4f b, vec4f c, D3dColor color);
+QM_EXPORT void draw_debug_vis_line(vec4f a, vec4f b, D3dColor ca, D3dColor cb);
+QM_EXPORT void draw_debug_vis_line(vec4f a, vec4f b, D3dColor color);
 // The box between two corners (in any order), grown by `grow` on every side, as 12 triangles.
-void draw_debug_vis_solid_box(vec4f c0, vec4f c1, D3dColor color, float grow);
+QM_EXPORT void draw_debug_vis_solid_box(vec4f c0, vec4f c1, D3dColor color, float grow);
 // The solid box of `centre` grown by `half_size`.
-void draw_debug_vis_cube(vec4f centre, float half_size, D3dColor color);
+QM_EXPORT void draw_debug_vis_cube(vec4f centre, float half_size, D3dColor color);
 // The 12 edges of the box between two corners (in any order).
-void draw_debug_vis_wire_box(vec4f c0, vec4f c1, D3dColor color);
+QM_EXPORT void draw_debug_vis_wire_box(vec4f c0, vec4f c1, D3dColor color);
 // Three lines from p - size to p + size along x, y and z.
-void draw_debug_vis_cross_point(vec4f p, float size, D3dColor color);
+QM_EXPORT void draw_debug_vis_cross_point(vec4f p, float size, D3dColor color);
 
 // The primitive type the writer is drawing now (D3DPT_TRIANGLELIST or D3DPT_LINELIST).
 uint32_t debug_vis_mode();

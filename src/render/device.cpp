@@ -2,10 +2,12 @@
 // targets. The logic lives here; the backend only performs single operations.
 #include "render/device.h"
 
-#include "app/app_globals.h"
 #include "render/texture.h"
 #include "support/debug.h"
 
+int d3d_wd = 0, d3d_ht = 0;
+bool isFullscreen = false;
+bool app_use_vsync = true;
 bool d3d_limit_buffered_frames = true;
 D3dDeviceState d3d_state;
 D3dResourceHooks d3d_resource_hooks;

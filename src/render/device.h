@@ -7,13 +7,18 @@
 
 #include "render/backend.h"
 #include "render/d3d_types.h"
+#include "support/export.h"
 
 struct Texture;
 
 // Back buffer size in pixels.
-extern int d3d_wd, d3d_ht;
+QM_EXPORT extern int d3d_wd, d3d_ht;
+// Full screen: set before init_d3d for a full-screen start, then switched by resize_d3d.
+QM_EXPORT extern bool isFullscreen;
+// Presents wait for the vertical retrace.
+QM_EXPORT extern bool app_use_vsync;
 // When set, a frame is skipped while the GPU has not finished the frame issued two frames earlier.
-extern bool d3d_limit_buffered_frames;
+QM_EXPORT extern bool d3d_limit_buffered_frames;
 
 // Device-wide state of the device layer (read by the tests and the texture and buffer services).
 struct D3dDeviceState
@@ -81,7 +86,7 @@ void draw_splash_frame();
 void set_render_target(Texture *tex, int index, bool useSceneDepth);
 void restore_back_buffer();
 void copy_texture(Texture *from, Texture *to);
-void draw_postfx();
+QM_EXPORT void draw_postfx();
 
 // Drawing (buffers and declarations are bound by the texture and buffer services).
 void draw_indexed(uint32_t type, int baseVertex, uint32_t minIndex, uint32_t numVertices,
@@ -89,31 +94,31 @@ void draw_indexed(uint32_t type, int baseVertex, uint32_t minIndex, uint32_t num
 void draw_prim(uint32_t type, uint32_t startVertex, uint32_t primCount);
 
 // Render state; each call goes straight to the device.
-void clear_view(uint32_t color);
-void clear_view_color(uint32_t color);
-void clear_view_z();
-void set_viewport(int x, int y, int w, int h);
-void set_view_tm(const D3dMatrix &m);
-void set_proj_tm(const D3dMatrix &m);
-void set_proj_tm(float fov, float aspect, float znear, float zfar);
-void get_glob_tm(D3dMatrix &m);
-void set_blend_none();
-void set_blend_additive();
-void set_blend_smooth_add();
-void set_blend_alpha();
-void set_blend_prealpha();
-void set_blend_multiply();
-void set_atest(int ref);
-void set_cull_mode(int mode);
-void set_zenable(bool on);
-void set_zwrite(bool on);
-void set_color_write_mask(uint32_t mask);
-void set_wireframe(bool on);
-void set_stencil_test(uint32_t mask, uint32_t ref, uint32_t func);
-void set_stencil_replace_bits(uint32_t bits);
-void flush_gpu();
-uint32_t get_free_texmem();
-void set_instancing(int n);
+QM_EXPORT void clear_view(uint32_t color);
+QM_EXPORT void clear_view_color(uint32_t color);
+QM_EXPORT void clear_view_z();
+QM_EXPORT void set_viewport(int x, int y, int w, int h);
+QM_EXPORT void set_view_tm(const D3dMatrix &m);
+QM_EXPORT void set_proj_tm(const D3dMatrix &m);
+QM_EXPORT void set_proj_tm(float fov, float aspect, float znear, float zfar);
+QM_EXPORT void get_glob_tm(D3dMatrix &m);
+QM_EXPORT void set_blend_none();
+QM_EXPORT void set_blend_additive();
+QM_EXPORT void set_blend_smooth_add();
+QM_EXPORT void set_blend_alpha();
+QM_EXPORT void set_blend_prealpha();
+QM_EXPORT void set_blend_multiply();
+QM_EXPORT void set_atest(int ref);
+QM_EXPORT void set_cull_mode(int mode);
+QM_EXPORT void set_zenable(bool on);
+QM_EXPORT void set_zwrite(bool on);
+QM_EXPORT void set_color_write_mask(uint32_t mask);
+QM_EXPORT void set_wireframe(bool on);
+QM_EXPORT void set_stencil_test(uint32_t mask, uint32_t ref, uint32_t func);
+QM_EXPORT void set_stencil_replace_bits(uint32_t bits);
+QM_EXPORT void flush_gpu();
+QM_EXPORT uint32_t get_free_texmem();
+QM_EXPORT void set_instancing(int n);
 
 // Default sampler state on all 16 samplers: linear filtering, clamp addressing.
 void set_default_sampler_states();

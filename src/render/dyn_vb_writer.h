@@ -8,13 +8,15 @@
 // the final flush the buffer is locked and nobody else may start the writer.
 #include <cstdint>
 
+#include "support/export.h"
+
 struct VertexBuffer;
 
 // Draw callback: `count` primitives (or instance records) written since the last draw, and the
 // parameter given to `start`.
 using DynVBRenderFunc = void (*)(int count, uint64_t parameter);
 
-class DynVBWriter
+class QM_EXPORT DynVBWriter
 {
 public:
   uint8_t *cur = nullptr;       // next free byte of the locked buffer; null when not locked
@@ -58,7 +60,7 @@ private:
   void lock();
 };
 
-extern DynVBWriter common_vb_writer;
+QM_EXPORT extern DynVBWriter common_vb_writer;
 constexpr int COMMON_VB_WRITER_SIZE = 65536;
 
 // The standard callback: `count` primitives of the type in `parameter` (D3DPT_*) from vertex 0

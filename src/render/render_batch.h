@@ -8,6 +8,7 @@
 #include "render/vdecl.h"
 #include "support/accum_alloc.h"
 #include "support/dyn_array.h"
+#include "support/export.h"
 
 struct Shader;
 struct Texture;
@@ -27,7 +28,7 @@ inline bool batch_rects_overlap(const BatchRect &r, const BatchRect &s)
 
 // What a group of items needs bound to draw. The virtual operations stand in this order (the
 // game object module derives from these classes).
-class BaseRenderBatchState
+class QM_EXPORT BaseRenderBatchState
 {
 public:
   Shader *shader = nullptr;
@@ -47,13 +48,13 @@ public:
 
 // The usual state: also binds the writer's buffer as stream 0 with the stride and starts the
 // writer with triangle lists.
-class StdRenderBatchState : public BaseRenderBatchState
+class QM_EXPORT StdRenderBatchState : public BaseRenderBatchState
 {
 public:
   void apply(BaseRenderBatchState *prev) override;
 };
 
-class RenderBatch
+class QM_EXPORT RenderBatch
 {
 public:
   // One item in the pool: its header, then dataSize bytes of vertices.
@@ -92,4 +93,4 @@ public:
 static_assert(sizeof(RenderBatch::Item) == 32, "item header");
 
 // The batch of the interface screens.
-extern RenderBatch gui_batch;
+QM_EXPORT extern RenderBatch gui_batch;

@@ -7,6 +7,7 @@
 
 #include "render/backend.h"
 #include "support/dyn_array.h"
+#include "support/export.h"
 
 constexpr int MAX_SHADERS = 64;
 constexpr int SHADER_NAME_SIZE = 260;
@@ -43,8 +44,8 @@ extern bool shader_compiler_disabled;
 
 // `defines`: null or a block "NAME", 0, " 1", 0, ..., 0. Fatal when the slots are full or the
 // shader can be built neither from the cache nor from source.
-Shader *create_shader(const char *name, const char *defines);
-void destroy_shader(Shader *s);
+QM_EXPORT Shader *create_shader(const char *name, const char *defines);
+QM_EXPORT void destroy_shader(Shader *s);
 // Binds the shader's pair; null unbinds both.
 void set_shader(Shader *s);
 // Uploads `count` registers of four floats starting at register `start`.

@@ -4,18 +4,19 @@
 #include <cstdint>
 
 #include "support/dyn_array.h"
+#include "support/export.h"
 
 struct Texture;
 
 // The texture of the file `name` (resolved by make_full_path), loaded on first use; one more
 // reference each call. When it cannot be loaded: fatal "Can't load texture from '%s'" when
 // `required`, otherwise null.
-Texture *get_texture(const char *name, bool required = true);
+QM_EXPORT Texture *get_texture(const char *name, bool required = true);
 // Drops one reference taken by get_texture; the last one releases the texture. Unknown textures
 // (including null) are ignored.
-void free_texture(Texture *tex);
+QM_EXPORT void free_texture(Texture *tex);
 // Releases every cached texture whatever its count and empties the cache.
-void free_all_textures();
+QM_EXPORT void free_all_textures();
 // Number of references the cache holds on `tex` (0 when it is not cached).
 int texture_cache_refs(const Texture *tex);
 int texture_cache_size();

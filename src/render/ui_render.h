@@ -8,6 +8,7 @@
 
 #include "render/render_batch.h"
 #include "support/color.h"
+#include "support/export.h"
 #include "support/vec4f.h"
 
 // One rounded-box vertex (44 bytes).
@@ -35,7 +36,7 @@ static_assert(sizeof(UiImageVertex) == 20, "image vertex layout");
 
 // Creates "roundedBox.sh" and the rounded-box declaration (stride 44) into the private state.
 // Once per device; close_rounded_box_render (before the device closes) drops the shader.
-void init_rounded_box_render();
+QM_EXPORT void init_rounded_box_render();
 void close_rounded_box_render();
 // The state of every rounded box (for tests and tools).
 BaseRenderBatchState *get_rounded_box_state();
@@ -44,22 +45,22 @@ BaseRenderBatchState *get_rounded_box_state();
 // bottom-right, bottom-left); an edge of `edge_width` pixels (at least 0.5) around it in
 // `color2`; when `extra` >= 0, a shadow or glow in `color2` under it: the rectangle moved by
 // (offset_x, offset_y), grown by `size` and blurred over `extra` pixels.
-void render_rounded_box(RenderBatch &batch, const BatchRect &rect, vec4f radii, D3dColor color,
-                        float edge_width, float offset_x, float offset_y, float size,
-                        D3dColor color2, float extra);
+QM_EXPORT void render_rounded_box(RenderBatch &batch, const BatchRect &rect, vec4f radii, D3dColor color,
+                                  float edge_width, float offset_x, float offset_y, float size,
+                                  D3dColor color2, float extra);
 // The vertices render_rounded_box adds (6 of them) and the quad they cover.
 BatchRect make_rounded_box_vertices(RoundedBoxVertex v[6], const BatchRect &rect, vec4f radii,
                                     D3dColor color, float edge_width, float offset_x,
                                     float offset_y, float size, D3dColor color2, float extra);
 
 // Creates "uiImage.sh" and the image declaration.
-void init_ui_image_render();
+QM_EXPORT void init_ui_image_render();
 void close_ui_image_render();
 // Fills `state` for drawing `tex` with `shader` (the image shader when null), stride 20.
-void init_ui_image_state(StdRenderBatchState &state, Texture *tex, Shader *shader);
+QM_EXPORT void init_ui_image_state(StdRenderBatchState &state, Texture *tex, Shader *shader);
 // Adds `rect` showing the part `tc` of the state's texture, multiplied by `color`.
-void render_ui_image(RenderBatch &batch, BaseRenderBatchState *state, const BatchRect &rect,
-                     D3dColor color, const BatchRect &tc);
+QM_EXPORT void render_ui_image(RenderBatch &batch, BaseRenderBatchState *state, const BatchRect &rect,
+                               D3dColor color, const BatchRect &tc);
 
 // Vertex register 16 for drawing interface batches in pixels on the current back buffer size.
 void set_ui_screen_mapping();

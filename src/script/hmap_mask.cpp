@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "script/color_ramp.h"
 #include "script/sq_func.h"
 #include "script/sq_ramps.h"
 #include "script/world_gen_args.h"
+#include "support/color_ramp.h"
 #include "support/math_util.h"
 #include "support/temp_data.h"
 #include "terrain/noise.h"

@@ -3,8 +3,7 @@
 
 #include <cmath>
 
-#include "app/app_globals.h"
-#include "app/timer.h"
+#include "platform/timer.h"
 #include "script/sq_vec4f.h"
 #include "support/color.h"
 #include "terrain/game_rnd.h"

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "script/color_ramp.h"
 #include "script/script_math.h"
 #include "script/sq_func.h"
 #include "script/sq_ramps.h"
 #include "script/sq_vec4f.h"
+#include "support/color_ramp.h"
 
 SQInteger sqbind::SqClassInfo<ColorRamp>::release(SQUserPointer p, SQInteger)
 {

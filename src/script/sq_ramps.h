@@ -1,8 +1,8 @@
 #pragma once
 // How the ramps are bound: native functions taking ColorRamp* or FloatRamp* accept a "ColorRamp"
 // or "FloatRamp" instance (or null), and functions returning a new ramp hand it to the script.
-#include "script/color_ramp.h"
 #include "script/sqbind.h"
+#include "support/color_ramp.h"
 
 template <>
 struct sqbind::SqClassInfo<ColorRamp>

@@ -18,6 +18,7 @@
 
 #include "script/sq_object.h"
 #include "support/debug.h"
+#include "support/export.h"
 #include "support/vec4f.h"
 
 struct SqVec4f;      // the script "vec4f" instance payload (script/sq_vec4f.h)
@@ -38,7 +39,7 @@ struct SquirrelError
 
 // One tag per bound native type: the address of uniqueTag.
 template <class T>
-struct ClassTag
+struct QM_EXPORT ClassTag
 {
   static int uniqueTag;
 };
@@ -64,12 +65,12 @@ extern const char *const inst_error_text;  // "getInst: invalid argument type"
 [[noreturn]] void throw_error(const char *text);
 
 // --- classes and instances (exported for the game object module) -------------------------
-SqObject create_class(HSQUIRRELVM v, const char *name, const char *base_name, SQUserPointer tag);
-bool push_instance(HSQUIRRELVM v, void *obj, SQUserPointer tag, const char *class_name,
-                   SQRELEASEHOOK hook);
+QM_EXPORT SqObject create_class(HSQUIRRELVM v, const char *name, const char *base_name, SQUserPointer tag);
+QM_EXPORT bool push_instance(HSQUIRRELVM v, void *obj, SQUserPointer tag, const char *class_name,
+                             SQRELEASEHOOK hook);
 // Attaches obj to the instance at stack position 1 (the constructor's `this`). An instance that
 // holds a native object already is refused (SquirrelError): the creation function still owns obj.
-bool init_instance(void *obj, HSQUIRRELVM v, SQRELEASEHOOK hook);
+QM_EXPORT bool init_instance(void *obj, HSQUIRRELVM v, SQRELEASEHOOK hook);
 
 // --- error hand-over between trampolines and native callers -------------------------------
 // One record holds the failure being reported: its text (what the native caller throws) and the

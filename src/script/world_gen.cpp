@@ -4,17 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/main_loop.h"
-#include "app/timer.h"
-#include "gui/splash.h"
-#include "gui/visual_log.h"
+#include "platform/timer.h"
 #include "script/hmap_mask.h"
 #include "script/script_math.h"
 #include "script/world_gen_funcs.h"
 #include "script/world_gen_hooks.h"
 #include "support/debug.h"
 #include "support/dyn_array.h"
+#include "support/splash.h"
+#include "support/visual_log.h"
+#include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 
 using HD = HeightmapData;
@@ -44,6 +43,17 @@ void check_entry_point(const SqFunc<void> &f, const char *name)
   sqbind::throw_error(text);
 }
 
+void require_entry_point(const SqFunc<void> &f, const char *name)
+{
+  if (f.isNull())
+  {
+    static char text[64];
+    snprintf(text, sizeof(text), "No '%s' function in script", name);
+    throw sqbind::SquirrelError(text);
+  }
+  check_entry_point(f, name);
+}
+
 namespace
 {
 bool water_is_finite(const HD::Water &w)
@@ -66,30 +76,35 @@ int find_non_finite_world(int *first)
 
 namespace
 {
+struct EntryPoint
+{
+  const char *name;
+  SqFunc<void> WorldGenScript::*func;
+};
+constexpr EntryPoint entry_points[3] = {{GENERATE_WORLD_FUNC, &WorldGenScript::generate_world},
+                                        {PROCESS_EVENT_FUNC, &WorldGenScript::process_event},
+                                        {UPDATE_SCRIPT_FUNC, &WorldGenScript::update_script}};
+
 void bind_world_script_handles()
 {
   HSQUIRRELVM v = world_gen.vm.vm;
   SqObject root = sqbind::root_table(v);
-  world_gen.generate_world.lookup(v, root, "generate_world");
-  world_gen.process_event.lookup(v, root, "process_event");
-  world_gen.update_script.lookup(v, root, "update_script");
+  for (const EntryPoint &e : entry_points)
+    (world_gen.*e.func).lookup(v, root, e.name);
 }
-
-const char *const entry_points[3] = {"generate_world", "process_event", "update_script"};
 
 // After a load or reload: an entry point that is defined but no function is a script error.
 bool entry_points_ok()
 {
   try
   {
-    check_entry_point(world_gen.generate_world, entry_points[0]);
-    check_entry_point(world_gen.process_event, entry_points[1]);
-    check_entry_point(world_gen.update_script, entry_points[2]);
+    for (const EntryPoint &e : entry_points)
+      check_entry_point(world_gen.*e.func, e.name);
     return true;
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e);
+    show_script_error(WORLD_GEN_ERROR, e);
     return false;
   }
 }
@@ -110,7 +125,7 @@ void check_world_is_finite()
   if (has_error_message())
     append_error_message(text, -1);
   else
-    show_script_error("Error in world gen script:", sqbind::SquirrelError(text));
+    show_script_error(WORLD_GEN_ERROR, sqbind::SquirrelError(text));
   for (int i = 0; i < HMAP_CELLS; i++)
   {
     if (!std::isfinite(HD::hmap[i]))
@@ -128,7 +143,7 @@ void detach_entry_points(HSQUIRRELVM v, SqObject (&saved)[3])
   sq_pushroottable(v);
   for (int i = 0; i < 3; i++)
   {
-    sq_pushstring(v, entry_points[i], -1);
+    sq_pushstring(v, entry_points[i].name, -1);
     if (SQ_SUCCEEDED(sq_deleteslot(v, -2, SQTrue)))
     {
       saved[i].fromStack(v, -1);
@@ -146,13 +161,13 @@ void restore_entry_points(HSQUIRRELVM v, SqObject (&saved)[3])
   {
     if (saved[i].isNull())
       continue;
-    sq_pushstring(v, entry_points[i], -1);
+    sq_pushstring(v, entry_points[i].name, -1);
     if (SQ_SUCCEEDED(sq_rawget(v, -2)))
     {
       sq_pop(v, 1);
       continue;
     }
-    sq_pushstring(v, entry_points[i], -1);
+    sq_pushstring(v, entry_points[i].name, -1);
     sq_pushobject(v, saved[i].o);
     sq_newslot(v, -3, SQFalse);
   }
@@ -160,11 +175,12 @@ void restore_entry_points(HSQUIRRELVM v, SqObject (&saved)[3])
 
 void release_world_script_handles()
 {
-  for (SqFunc<void> *f : {&world_gen.generate_world, &world_gen.process_event, &world_gen.update_script})
+  for (const EntryPoint &e : entry_points)
   {
-    f->func.release();
-    f->receiver.release();
-    f->vm = nullptr;
+    SqFunc<void> &f = world_gen.*e.func;
+    f.func.release();
+    f.receiver.release();
+    f.vm = nullptr;
   }
 }
 }  // namespace
@@ -189,7 +205,7 @@ void init_world_gen_vm(const char *script)
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e);
+    show_script_error(WORLD_GEN_ERROR, e);
   }
   bind_world_script_handles();
   if (loaded)
@@ -216,14 +232,12 @@ void generate_world(const char *name)
 
   try
   {
-    if (world_gen.generate_world.isNull())
-      throw sqbind::SquirrelError("No 'generate_world' function in script");
-    check_entry_point(world_gen.generate_world, "generate_world");
+    require_entry_point(world_gen.generate_world, GENERATE_WORLD_FUNC);
     world_gen.generate_world(name);
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e);
+    show_script_error(WORLD_GEN_ERROR, e);
   }
   check_world_is_finite();
 
@@ -235,7 +249,8 @@ void generate_world(const char *name)
     world_gen_hooks.reset_common_fx();
   if (world_gen_hooks.full_land_update)
     world_gen_hooks.full_land_update();
-  reset_update_time();
+  if (world_gen_hooks.reset_update_time)
+    world_gen_hooks.reset_update_time();
   if (world_gen_hooks.after_generate)
     world_gen_hooks.after_generate();
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
@@ -251,7 +266,7 @@ void rebind_world_gen_gameobj()
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e);
+    show_script_error(WORLD_GEN_ERROR, e);
   }
 }
 
@@ -274,7 +289,7 @@ bool check_world_gen_reload()
   }
   catch (const sqbind::SquirrelError &e)
   {
-    show_script_error("Error in world gen script:", e);
+    show_script_error(WORLD_GEN_ERROR, e);
     restore_entry_points(v, saved);
   }
   bind_world_script_handles();

@@ -8,6 +8,12 @@
 
 // The default world script, relative to the executable's directory.
 constexpr const char *WORLD_GEN_SCRIPT = "gen/main.nut";
+// The script's entry points, bound to the WorldGenScript fields of the same names.
+constexpr const char *GENERATE_WORLD_FUNC = "generate_world";
+constexpr const char *PROCESS_EVENT_FUNC = "process_event";
+constexpr const char *UPDATE_SCRIPT_FUNC = "update_script";
+// The first line of every error the world generation script shows.
+constexpr const char *WORLD_GEN_ERROR = "Error in world gen script:";
 
 struct WorldGenScript
 {
@@ -34,6 +40,8 @@ void generate_world(const char *name);
 // anything but a function (a generator function shows itself only when called: SqFunc refuses
 // its result).
 void check_entry_point(const SqFunc<void> &f, const char *name);
+// As check_entry_point, and throws "No '<name>' function in script" when the script lacks it.
+void require_entry_point(const SqFunc<void> &f, const char *name);
 // How many samples hold a non-finite height or water value; `first` gets the first one's index.
 int find_non_finite_world(int *first);
 

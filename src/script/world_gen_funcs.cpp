@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gui/splash.h"
 #include "script/hmap_mask.h"
 #include "script/mask_builders.h"
 #include "script/sq_func.h"
@@ -16,6 +15,7 @@
 #include "script/world_gen_hooks.h"
 #include "script/world_gen_land.h"
 #include "support/point2.h"
+#include "support/splash.h"
 #include "terrain/noise.h"
 
 using HD = HeightmapData;

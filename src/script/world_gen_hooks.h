@@ -1,6 +1,6 @@
 #pragma once
 // What world generation asks of parts that are connected later: the game object module, the land
-// renderer, the effects and the sky. Each entry may stay null; generation then skips that step
+// renderer, the effects, the sky and the main loop. Each entry may stay null; generation then skips that step
 // (get_land_height falls back to the bilinear height of hmap).
 #include <squirrel.h>
 
@@ -18,6 +18,8 @@ struct WorldGenHooks
   void (*reset_common_fx)() = nullptr;
   void (*full_land_update)() = nullptr;
   void (*set_sun_dir)(vec4f dir) = nullptr;
+  // Main loop: the time generation took is not simulation time.
+  void (*reset_update_time)() = nullptr;
 };
 
 extern WorldGenHooks world_gen_hooks;

@@ -1,9 +1,9 @@
 #include "script/world_gen_land.h"
 
-#include "script/color_ramp.h"
 #include "script/hmap_mask.h"
 #include "script/world_gen_hooks.h"
 #include "support/color.h"
+#include "support/color_ramp.h"
 
 using HD = HeightmapData;
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "gui/visual_log.h"
 #include "script/world_gen.h"
 #include "support/debug.h"
+#include "support/visual_log.h"
 
 namespace
 {
@@ -28,9 +28,7 @@ bool guarded(Fn &&fn)
 void send_event(auto &&push_event)
 {
   guarded([&] {
-    if (world_gen.process_event.isNull())
-      throw sqbind::SquirrelError("No 'process_event' function in script");
-    check_entry_point(world_gen.process_event, "process_event");
+    require_entry_point(world_gen.process_event, PROCESS_EVENT_FUNC);
     push_event();
   });
 }
@@ -43,7 +41,7 @@ void update_world_script(float dt)
   if (world_gen.update_script.isNull())
     return;
   guarded([&] {
-    check_entry_point(world_gen.update_script, "update_script");
+    check_entry_point(world_gen.update_script, UPDATE_SCRIPT_FUNC);
     world_gen.update_script(dt);
   });
 }

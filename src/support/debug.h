@@ -6,14 +6,16 @@
 // form of the program: "<source>(<line>): failed ASSERT(<condition>)".
 #include <cstdarg>
 
-[[noreturn]] void fatal(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-void debug(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-void debug_(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-void vdebug(const char *fmt, va_list ap);
+#include "support/export.h"
+
+[[noreturn]] QM_EXPORT void fatal(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+QM_EXPORT void debug(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+QM_EXPORT void debug_(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+QM_EXPORT void vdebug(const char *fmt, va_list ap);
 // Logs "ERROR: <text>" and shows it in a modal message box when a display exists.
-void error_message(const char *text);
+QM_EXPORT void error_message(const char *text);
 // Runs the orderly shutdown and ends the process with `code`.
-[[noreturn]] void quit_game(int code);
+[[noreturn]] QM_EXPORT void quit_game(int code);
 
 // Seams filled by the application: the orderly shutdown and the message box. Both may stay unset
 // (tests, tools), then shutdown does nothing and the message only goes to the log.

@@ -3,13 +3,14 @@
 // the executable (`app_path`, with a trailing "/").
 #include <cstdint>
 
+#include "support/export.h"
 #include "support/temp_string.h"
 
-extern char app_path[260];
+QM_EXPORT extern char app_path[260];
 
-bool get_exe_filename(char *buf, int size);
+QM_EXPORT bool get_exe_filename(char *buf, int size);
 // The executable's path cut after its last separator; false when unknown or too long.
-bool get_exe_path(char *buf, int size);
+QM_EXPORT bool get_exe_path(char *buf, int size);
 // Fills `app_path` from the executable's location (empty on failure).
 void init_app_path();
 
@@ -20,4 +21,4 @@ void init_app_path();
 TempString<260> make_full_path(const char *name);
 
 // The file's last modification time in nanoseconds; 0 when it is missing or unreadable.
-int64_t get_file_time(const char *name);
+QM_EXPORT int64_t get_file_time(const char *name);

@@ -4,7 +4,9 @@
 // state: one seed reproduces one world.
 #include <cstdint>
 
-#include "app/app_globals.h"
+#include "support/export.h"
+
+QM_EXPORT extern uint64_t game_rnd_seed;
 
 constexpr uint64_t GAME_RND_MUL = 6364136223846793005ull;  // 0x5851F42D4C957F2D
 constexpr uint64_t GAME_RND_INC = 1442695040888963407ull;  // 0x14057B7EF767814F

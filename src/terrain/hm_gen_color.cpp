@@ -1,7 +1,7 @@
 #include "terrain/hm_gen_color.h"
 
-#include "script/color_ramp.h"
 #include "support/color.h"
+#include "support/color_ramp.h"
 
 uint32_t blend_ramp_color(uint32_t old, const ColorRamp &ramp, float t, int alpha)
 {

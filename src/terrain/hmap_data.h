@@ -6,8 +6,9 @@
 #include <cstdint>
 
 #include "support/dyn_array.h"
-#include "support/vec4f.h"
+#include "support/export.h"
 #include "support/point2.h"
+#include "support/vec4f.h"
 
 struct ColorRamp;
 
@@ -39,7 +40,7 @@ enum
   ST_ROAD = 4,
 };
 
-class HeightmapData
+class QM_EXPORT HeightmapData
 {
 public:
   HeightmapData() = delete;

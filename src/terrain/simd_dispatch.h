@@ -1,7 +1,8 @@
 #pragma once
-// Choice between the four-wide (SSE2, every x86-64) and eight-wide (AVX2) paths of the terrain
-// code. Both paths run the same IEEE single-precision operations lane by lane, so they give
-// bit-identical results; tests switch the wide path off to compare the two.
+// Choice between the three paths of the terrain code: four-wide (SSE2, every x86-64), eight-wide
+// (AVX2) and, for the hottest water loops, sixteen-wide (AVX-512F). Every path runs the same IEEE
+// single-precision operations lane by lane, so all three give bit-identical results; tests switch
+// the wider paths off to compare them.
 
 // True when the processor has AVX2 and terrain_allow_avx2 is set.
 bool terrain_use_avx2();

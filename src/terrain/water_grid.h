@@ -15,6 +15,14 @@ constexpr int WG_SIZE = WG_STRIDE * WG_ROWS;
 
 inline int wg_idx(int x, int z) { return (z + 1) * WG_STRIDE + WG_PAD + x; }
 
+// Fills the column padding of one padded row (`r` points at column 0): columns -8..-1 repeat
+// 248..255 and columns 256..263 repeat 0..7.
+inline void wrap_row_columns(float *r)
+{
+  memcpy(r - 8, r + 248, 8 * sizeof(float));
+  memcpy(r + 256, r, 8 * sizeof(float));
+}
+
 struct alignas(64) WaterGrid
 {
   float f[WG_SIZE];
@@ -23,12 +31,7 @@ struct alignas(64) WaterGrid
   // Fills the padding from rows and columns 0..255.
   void wrap();
   // Fills the column padding of row z.
-  void wrap_columns(int z)
-  {
-    float *r = f + wg_idx(0, z);
-    memcpy(r - 8, r + 248, 8 * sizeof(float));
-    memcpy(r + 256, r, 8 * sizeof(float));
-  }
+  void wrap_columns(int z) { wrap_row_columns(f + wg_idx(0, z)); }
   // Fills the padding rows -1 and 256 (their column padding included).
   void wrap_rows();
 };
@@ -48,12 +51,7 @@ struct alignas(64) WaterRing
   float *row(int z) { return f + slot(z) * WG_STRIDE + WG_PAD; }
   const float *row(int z) const { return f + slot(z) * WG_STRIDE + WG_PAD; }
   // Fills the column padding of row z.
-  void wrap_columns(int z)
-  {
-    float *r = row(z);
-    memcpy(r - 8, r + 248, 8 * sizeof(float));
-    memcpy(r + 256, r, 8 * sizeof(float));
-  }
+  void wrap_columns(int z) { wrap_row_columns(row(z)); }
 };
 
 // Scratch of one water step.

@@ -9,6 +9,7 @@
 #include "script/world_gen.h"
 #include "support/file_path.h"
 #include "support/math_util.h"
+#include "terrain/game_rnd.h"
 
 namespace
 {

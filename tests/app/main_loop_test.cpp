@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app_globals.h"
-#include "app/timer.h"
+#include "platform/timer.h"
 
 namespace
 {

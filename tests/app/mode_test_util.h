@@ -12,6 +12,7 @@
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
+#include "render/device.h"
 #include "terrain/hmap_data.h"
 
 struct FakeInput

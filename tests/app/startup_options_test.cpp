@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "render/device.h"
 
 namespace
 {

@@ -3,6 +3,7 @@
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "app/startup_options.h"
+#include "render/device.h"
 #include "temp_config_dir.h"
 
 namespace

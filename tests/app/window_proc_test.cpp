@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "platform/sdl_platform.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 

@@ -13,8 +13,8 @@
 
 #include "app/startup_options.h"
 #include "app/world_pictures.h"
-#include "gui/visual_log.h"
 #include "support/file_path.h"
+#include "support/visual_log.h"
 #include "terrain/hmap_data.h"
 
 using HD = HeightmapData;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/input.h"
+#include "render/device.h"
 
 namespace
 {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
 #include "render/recording_backend.h"

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"

@@ -7,12 +7,12 @@
 
 namespace
 {
-bool parse(const DdsSpec &s, DdsInfo &info)
+bool parse(const DdsFileBuilder &s, DdsInfo &info)
 {
   std::vector<uint8_t> f = s.bytes();
   return parse_dds(f.data(), f.size(), info);
 }
-bool accepted(const DdsSpec &s)
+bool accepted(const DdsFileBuilder &s)
 {
   DdsInfo info;
   return parse(s, info);
@@ -21,20 +21,20 @@ bool accepted(const DdsSpec &s)
 TEST(DdsParse, AcceptsTheUncompressedSubset)
 {
   DdsInfo info;
-  DdsSpec argb;
+  DdsFileBuilder argb;
   ASSERT_TRUE(parse(argb, info));
   EXPECT_EQ(info.format, uint32_t(D3DFMT_A8R8G8B8));
   EXPECT_EQ(info.width, 4u);
   EXPECT_EQ(info.levels, 1u);
   EXPECT_EQ(info.data_bytes, 64u);
 
-  DdsSpec xrgb;
+  DdsFileBuilder xrgb;
   xrgb.pf_flags = 0x40;  // RGB without the alpha-pixels flag
   xrgb.masks[3] = 0;
   ASSERT_TRUE(parse(xrgb, info));
   EXPECT_EQ(info.format, uint32_t(D3DFMT_X8R8G8B8));
 
-  DdsSpec lum;
+  DdsFileBuilder lum;
   lum.pf_flags = 0x20000;
   lum.bits = 8;
   lum.data_bytes = 16;
@@ -43,7 +43,7 @@ TEST(DdsParse, AcceptsTheUncompressedSubset)
   EXPECT_EQ(info.data_bytes, 16u);
 
   // Neither pitch nor linear size is fine: the sizes come from width, height and format.
-  DdsSpec bare;
+  DdsFileBuilder bare;
   bare.flags = 0x1007;
   EXPECT_TRUE(accepted(bare));
   bare.flags = 0x1007 | 0x8;
@@ -52,63 +52,63 @@ TEST(DdsParse, AcceptsTheUncompressedSubset)
 
 TEST(DdsParse, RefusesEverythingOutsideTheSubset)
 {
-  DdsSpec rgb24;
+  DdsFileBuilder rgb24;
   rgb24.bits = 24;
   rgb24.pf_flags = 0x40;
   rgb24.masks[3] = 0;
   EXPECT_FALSE(accepted(rgb24));
 
-  DdsSpec bgr;  // 32-bit with the red and blue masks swapped
+  DdsFileBuilder bgr;  // 32-bit with the red and blue masks swapped
   std::swap(bgr.masks[0], bgr.masks[2]);
   EXPECT_FALSE(accepted(bgr));
-  DdsSpec bad_alpha;
+  DdsFileBuilder bad_alpha;
   bad_alpha.masks[3] = 0xff;
   EXPECT_FALSE(accepted(bad_alpha));
 
-  DdsSpec lum16;
+  DdsFileBuilder lum16;
   lum16.pf_flags = 0x20000;
   lum16.bits = 16;
   EXPECT_FALSE(accepted(lum16));
-  DdsSpec no_format;
+  DdsFileBuilder no_format;
   no_format.pf_flags = 0;
   EXPECT_FALSE(accepted(no_format));
 
-  DdsSpec cube;
+  DdsFileBuilder cube;
   cube.caps2 = 0xFE00;
   EXPECT_FALSE(accepted(cube));
-  DdsSpec volume;
+  DdsFileBuilder volume;
   volume.caps2 = 0x200000;
   EXPECT_FALSE(accepted(volume));
 
-  DdsSpec both;
+  DdsFileBuilder both;
   both.flags = 0x1007 | 0x8 | 0x80000;
   EXPECT_FALSE(accepted(both));
   for (uint32_t missing : {0x1u, 0x2u, 0x4u, 0x1000u})
   {
-    DdsSpec s;
+    DdsFileBuilder s;
     s.flags = 0x1007 & ~missing;
     EXPECT_FALSE(accepted(s)) << missing;
   }
-  DdsSpec no_texture_cap;
+  DdsFileBuilder no_texture_cap;
   no_texture_cap.caps = 0;
   EXPECT_FALSE(accepted(no_texture_cap));
-  DdsSpec header_size;
+  DdsFileBuilder header_size;
   header_size.header_size = 100;
   EXPECT_FALSE(accepted(header_size));
-  DdsSpec pf_size;
+  DdsFileBuilder pf_size;
   pf_size.pf_size = 24;
   EXPECT_FALSE(accepted(pf_size));
 
-  EXPECT_FALSE(accepted(DdsSpec::dxt("DXT2", 4, 4, 0, 16)));
-  EXPECT_FALSE(accepted(DdsSpec::dxt("ATI2", 4, 4, 0, 16)));
+  EXPECT_FALSE(accepted(DdsFileBuilder::dxt("DXT2", 4, 4, 0, 16)));
+  EXPECT_FALSE(accepted(DdsFileBuilder::dxt("ATI2", 4, 4, 0, 16)));
 
-  DdsSpec zero_w, zero_h;
+  DdsFileBuilder zero_w, zero_h;
   zero_w.width = 0;
   zero_h.height = 0;
   EXPECT_FALSE(accepted(zero_w));
   EXPECT_FALSE(accepted(zero_h));
 
-  std::vector<uint8_t> f = DdsSpec().bytes();
+  std::vector<uint8_t> f = DdsFileBuilder().bytes();
   DdsInfo info;
   EXPECT_FALSE(parse_dds(f.data(), 127, info));  // header cut short
   f[3] = 'X';
@@ -120,7 +120,7 @@ TEST(DdsParse, BlockFormatsAndAFullMipChain)
 {
   // 256x256 DXT1 with 9 levels: 32768 + 8192 + 2048 + 512 + 128 + 32 + 8 + 8 + 8 bytes.
   DdsInfo info;
-  ASSERT_TRUE(parse(DdsSpec::dxt("DXT1", 256, 256, 9, 43704), info));
+  ASSERT_TRUE(parse(DdsFileBuilder::dxt("DXT1", 256, 256, 9, 43704), info));
   EXPECT_EQ(info.format, uint32_t(D3DFMT_DXT1));
   EXPECT_EQ(info.levels, 9u);
   EXPECT_EQ(info.data_bytes, 43704u);
@@ -128,27 +128,27 @@ TEST(DdsParse, BlockFormatsAndAFullMipChain)
   EXPECT_EQ(dds_level_bytes(info, 6), 8u);
   EXPECT_EQ(dds_level_bytes(info, 7), 8u);
   EXPECT_EQ(dds_level_bytes(info, 8), 8u);
-  EXPECT_FALSE(parse(DdsSpec::dxt("DXT1", 256, 256, 9, 43703), info));
+  EXPECT_FALSE(parse(DdsFileBuilder::dxt("DXT1", 256, 256, 9, 43703), info));
 
-  ASSERT_TRUE(parse(DdsSpec::dxt("DXT3", 8, 4, 0, 32), info));
+  ASSERT_TRUE(parse(DdsFileBuilder::dxt("DXT3", 8, 4, 0, 32), info));
   EXPECT_EQ(info.format, uint32_t(D3DFMT_DXT3));
-  ASSERT_TRUE(parse(DdsSpec::dxt("DXT5", 5, 5, 0, 64), info));  // 2x2 blocks of 16 bytes
+  ASSERT_TRUE(parse(DdsFileBuilder::dxt("DXT5", 5, 5, 0, 64), info));  // 2x2 blocks of 16 bytes
   EXPECT_EQ(info.format, uint32_t(D3DFMT_DXT5));
-  EXPECT_FALSE(parse(DdsSpec::dxt("DXT5", 5, 5, 0, 63), info));
+  EXPECT_FALSE(parse(DdsFileBuilder::dxt("DXT5", 5, 5, 0, 63), info));
 
   // The mip count is clamped to the chain the size allows, and to at least one level.
-  DdsSpec many;
+  DdsFileBuilder many;
   many.mips = 20;
   many.data_bytes = 64 + 16 + 4;
   ASSERT_TRUE(parse(many, info));
   EXPECT_EQ(info.levels, 3u);
-  DdsSpec none;
+  DdsFileBuilder none;
   none.mips = 0;
   none.caps = 0x1000 | 0x400000;
   ASSERT_TRUE(parse(none, info));
   EXPECT_EQ(info.levels, 1u);
   // Without the mipmap cap the count is ignored.
-  DdsSpec ignored;
+  DdsFileBuilder ignored;
   ignored.caps = 0x1000;
   std::vector<uint8_t> f = ignored.bytes();
   f[4 + 6 * 4] = 3;
@@ -156,7 +156,7 @@ TEST(DdsParse, BlockFormatsAndAFullMipChain)
   EXPECT_EQ(info.levels, 1u);
 
   // Non-square chains stop at 1 on the short side: 8x2 has 4 levels of 8x2, 4x1, 2x1, 1x1.
-  DdsSpec wide;
+  DdsFileBuilder wide;
   wide.width = 8;
   wide.height = 2;
   wide.mips = 4;
@@ -168,7 +168,7 @@ TEST(DdsParse, BlockFormatsAndAFullMipChain)
 TEST(DdsParse, FilesShorterThanTheirLevelsAreRefused)
 {
   // Every level must be present: one byte short anywhere in the chain is not a DDS.
-  DdsSpec chain;
+  DdsFileBuilder chain;
   chain.width = chain.height = 16;
   chain.mips = 5;
   chain.data_bytes = (256 + 64 + 16 + 4 + 1) * 4;
@@ -179,12 +179,12 @@ TEST(DdsParse, FilesShorterThanTheirLevelsAreRefused)
   EXPECT_FALSE(accepted(chain));
 
   // Sizes whose byte counts overflow 32 or 64 bits are refused, not wrapped.
-  DdsSpec huge;
+  DdsFileBuilder huge;
   huge.width = huge.height = 0xFFFFFFFFu;
   huge.mips = 33;
   EXPECT_FALSE(accepted(huge));
-  EXPECT_FALSE(accepted(DdsSpec::dxt("DXT5", 0xFFFFFFFFu, 0xFFFFFFFFu, 1, 64)));
-  DdsSpec wrap32;  // 65536 x 16384 x 4 bytes is 2^32: zero when counted in 32 bits
+  EXPECT_FALSE(accepted(DdsFileBuilder::dxt("DXT5", 0xFFFFFFFFu, 0xFFFFFFFFu, 1, 64)));
+  DdsFileBuilder wrap32;  // 65536 x 16384 x 4 bytes is 2^32: zero when counted in 32 bits
   wrap32.width = 65536;
   wrap32.height = 16384;
   EXPECT_FALSE(accepted(wrap32));

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 

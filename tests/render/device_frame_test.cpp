@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_loop.h"
-#include "app/timer.h"
 #include "device_fixture.h"
+#include "platform/timer.h"
 #include "render/texture.h"
 
 namespace
@@ -124,10 +124,8 @@ TEST_F(DeviceFrame, SimulationRunsOnWhileTheDeviceIsLost)
   set_update_rate(20, 5);
   DeviceLoopDriver drv;
   drv.rb = &rb;
-  int frames_at_loss = -1;
   set_d3d_frame_renderer(nullptr);
   run_main_loop(drv);
-  (void)frames_at_loss;
   EXPECT_EQ(drv.updates, 100);
   EXPECT_GE(drv.updatesWhileLost, 39);  // updates 21..60 ran without a device
   EXPECT_GT(drv.sleeps, 0);             // the loop waited instead of spinning

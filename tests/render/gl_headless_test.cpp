@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/texture.h"

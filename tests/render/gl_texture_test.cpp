@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/dds.h"
 #include "render/device.h"
 #include "render/gl_backend.h"

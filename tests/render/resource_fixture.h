@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 #include "render/resource_hooks.h"
@@ -54,7 +53,7 @@ protected:
 };
 
 // A DDS file: fields as the header holds them, and `data_bytes` of level data (pattern bytes).
-struct DdsSpec
+struct DdsFileBuilder
 {
   uint32_t width = 4, height = 4;
   uint32_t flags = 0x1007;
@@ -67,9 +66,9 @@ struct DdsSpec
   uint32_t header_size = 124, pf_size = 32;
   size_t data_bytes = 64;
 
-  static DdsSpec dxt(const char *code, uint32_t w, uint32_t h, uint32_t mips, size_t bytes)
+  static DdsFileBuilder dxt(const char *code, uint32_t w, uint32_t h, uint32_t mips, size_t bytes)
   {
-    DdsSpec s;
+    DdsFileBuilder s;
     s.width = w;
     s.height = h;
     s.mips = mips;

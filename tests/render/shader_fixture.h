@@ -15,11 +15,11 @@
 #include <string>
 
 #include "app/shader_messages.h"
-#include "gui/visual_log.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 #include "render/shader.h"
 #include "support/file_path.h"
+#include "support/visual_log.h"
 
 struct ShaderAppDir
 {

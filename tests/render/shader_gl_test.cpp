@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/shader.h"

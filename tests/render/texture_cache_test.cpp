@@ -12,7 +12,7 @@ using TextureFiles = ResourceTest;
 
 TEST_F(TextureFiles, EveryLevelIsCopiedFromTheFile)
 {
-  std::vector<uint8_t> file = DdsSpec::dxt("DXT1", 256, 256, 9, 43704).bytes();
+  std::vector<uint8_t> file = DdsFileBuilder::dxt("DXT1", 256, 256, 9, 43704).bytes();
   std::string path = write("chain.dds", file);
   Texture *t = load_dds_texture(path.c_str());
   ASSERT_NE(t, nullptr);
@@ -34,7 +34,7 @@ TEST_F(TextureFiles, EveryLevelIsCopiedFromTheFile)
     EXPECT_NE(lock.find(", discard)"), std::string::npos) << lock;
 
   // 32-bit and 8-bit formats are copied row by row.
-  DdsSpec lum;
+  DdsFileBuilder lum;
   lum.width = 5;
   lum.height = 3;
   lum.pf_flags = 0x20000;
@@ -47,7 +47,7 @@ TEST_F(TextureFiles, EveryLevelIsCopiedFromTheFile)
   const std::vector<uint8_t> &lv = rb.textures.at(l8->tex).level[0];
   EXPECT_TRUE(std::equal(lv.begin(), lv.end(), lf.begin() + 128));
 
-  DdsSpec x;
+  DdsFileBuilder x;
   x.pf_flags = 0x40;
   x.masks[3] = 0;
   Texture *x8 = load_dds_texture(write("x.dds", x.bytes()).c_str());
@@ -60,17 +60,17 @@ TEST_F(TextureFiles, LoaderFailuresAreFatalWithTheirTexts)
   std::string missing = dir + "/missing.dds";
   EXPECT_EXIT(load_dds_texture(missing.c_str()), testing::ExitedWithCode(100),
               "Error loading file '.*missing.dds'");
-  DdsSpec cube;
+  DdsFileBuilder cube;
   cube.caps2 = 0xFE00;
   std::string c = write("cube.dds", cube.bytes());
   EXPECT_EXIT(load_dds_texture(c.c_str()), testing::ExitedWithCode(100), "Texture '.*cube.dds' is not a DDS");
   // A header that promises more than the file holds is refused before anything is copied.
-  std::vector<uint8_t> cut = DdsSpec::dxt("DXT5", 64, 64, 7, 5488).bytes();
+  std::vector<uint8_t> cut = DdsFileBuilder::dxt("DXT5", 64, 64, 7, 5488).bytes();
   cut.resize(cut.size() - 1);
   std::string t = write("cut.dds", cut);
   EXPECT_EXIT(load_dds_texture(t.c_str()), testing::ExitedWithCode(100), "Texture '.*cut.dds' is not a DDS");
 
-  std::string ok = write("ok.dds", DdsSpec().bytes());
+  std::string ok = write("ok.dds", DdsFileBuilder().bytes());
   rb.texture_error = D3DERR_OUTOFVIDEOMEMORY;
   EXPECT_EXIT(load_dds_texture(ok.c_str()), testing::ExitedWithCode(100),
               "Error creating texture from '.*ok.dds'");
@@ -82,8 +82,8 @@ TEST_F(TextureFiles, LoaderFailuresAreFatalWithTheirTexts)
 
 TEST_F(TextureFiles, CacheCountsReferencesPerPathIgnoringCaseAndSlashes)
 {
-  write("Rock.dds", DdsSpec().bytes());
-  write("sand.dds", DdsSpec().bytes());
+  write("Rock.dds", DdsFileBuilder().bytes());
+  write("sand.dds", DdsFileBuilder().bytes());
   Texture *a = get_texture((dir + "/Rock.dds").c_str());
   Texture *b = get_texture((dir + "\\ROCK.DDS").c_str());
   Texture *sand = get_texture((dir + "/./sand.dds").c_str());
@@ -134,7 +134,7 @@ TEST_F(TextureFiles, MissingTexturesAreFatalOnlyWhenRequired)
 
 TEST_F(TextureFiles, ShutdownEmptiesTheCacheWithTheSlots)
 {
-  std::string p = write("t.dds", DdsSpec().bytes());
+  std::string p = write("t.dds", DdsFileBuilder().bytes());
   Texture *t = get_texture(p.c_str());
   get_texture(p.c_str());
   close_d3d();

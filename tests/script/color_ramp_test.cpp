@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "script/color_ramp.h"
 #include "script/script_math.h"
 #include "script/sq_ramps.h"
 #include "script/sq_vec4f.h"
 #include "script_test_util.h"
+#include "support/color_ramp.h"
 
 namespace
 {

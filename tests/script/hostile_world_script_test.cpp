@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "gui/visual_log.h"
 #include "script/world_gen.h"
 #include "script_test_util.h"
+#include "support/visual_log.h"
 
 using namespace std::string_view_literals;
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/app_globals.h"
 #include "script/script_math.h"
 #include "script/sq_vec4f.h"
 #include "script_test_util.h"

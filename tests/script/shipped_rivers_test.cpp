@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "gui/visual_log.h"
 #include "script/world_gen.h"
 #include "script/world_script.h"
 #include "script_test_util.h"
 #include "support/file_path.h"
+#include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
 

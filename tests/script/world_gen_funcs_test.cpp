@@ -2,9 +2,9 @@
 #include <cstring>
 #include <vector>
 
-#include "gui/splash.h"
 #include "script/world_gen_land.h"
 #include "support/color.h"
+#include "support/splash.h"
 #include "world_gen_test_util.h"
 
 using HD = HeightmapData;

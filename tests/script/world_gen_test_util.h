@@ -1,10 +1,10 @@
 #pragma once
 // A script machine with the whole world generation interface registered, over a fresh world.
-#include "script/color_ramp.h"
 #include "script/hmap_mask.h"
 #include "script/script_math.h"
 #include "script/world_gen_funcs.h"
 #include "script_test_util.h"
+#include "support/color_ramp.h"
 #include "terrain/hmap_data.h"
 #include "terrain/noise.h"
 

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app/settings.h"
-#include "gui/visual_log.h"
 #include "render/device.h"
 #include "render/recording_backend.h"
 #include "render/resource_hooks.h"
@@ -27,6 +26,7 @@
 #include "support/file_path.h"
 #include "support/file_read.h"
 #include "support/file_stream.h"
+#include "support/visual_log.h"
 
 namespace
 {

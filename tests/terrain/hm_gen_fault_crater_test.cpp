@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "script/color_ramp.h"
 #include "shaping_test_util.h"
+#include "support/color_ramp.h"
 
 using HD = HeightmapData;
 

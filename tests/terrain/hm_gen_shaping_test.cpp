@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "script/color_ramp.h"
 #include "shaping_test_util.h"
+#include "support/color_ramp.h"
 #include "terrain/hm_gen_color.h"
 
 using HD = HeightmapData;

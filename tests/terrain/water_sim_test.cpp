@@ -84,7 +84,7 @@ void expect_all_paths_match_reference(std::initializer_list<float> dts)
 }
 }  // namespace
 
-TEST(WaterSim, BothPathsMatchThePlainInPlaceStep)
+TEST(WaterSim, EveryPathMatchesThePlainInPlaceStep)
 {
   make_wet_world(21);
   // Extremes: huge and non-finite velocities must not change the agreement (or crash).

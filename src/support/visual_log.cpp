@@ -1,4 +1,4 @@
-#include "gui/visual_log.h"
+#include "support/visual_log.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/timer.h"
+#include "platform/timer.h"
 
 #include "platform/sdl_platform.h"
 

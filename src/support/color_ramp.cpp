@@ -1,4 +1,4 @@
-#include "script/color_ramp.h"
+#include "support/color_ramp.h"
 
 #include "support/debug.h"
 

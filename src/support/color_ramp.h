@@ -3,6 +3,7 @@
 // linear interpolation. Used by scripts (classes "ColorRamp", "FloatRamp"), terrain colouring and
 // particles; a null ramp pointer means "no ramp" wherever one is optional.
 #include "support/color.h"
+#include "support/export.h"
 #include "support/vec4f.h"
 
 struct ColorRamp
@@ -55,10 +56,11 @@ inline void ramp_fade_in_out(ColorRamp &r, D3dColor a, D3dColor b, D3dColor c, f
 }
 
 // Ready-made ramps for effects and the game object module, filled at start-up.
-extern ColorRamp glow_std_fade_anim;
-extern ColorRamp blend_std_fade_anim;
-extern ColorRamp blend_end_fade_anim;
-extern ColorRamp blend_rev_fade_anim;
-extern FloatRamp size_05_2_anim;
-extern FloatRamp size_05_4_anim;
-extern FloatRamp std_roll_anim;  // storage for the module; left zero here
+QM_EXPORT extern ColorRamp glow_std_fade_anim;
+QM_EXPORT extern ColorRamp blend_std_fade_anim;
+QM_EXPORT extern ColorRamp blend_end_fade_anim;
+QM_EXPORT extern ColorRamp blend_rev_fade_anim;
+QM_EXPORT extern FloatRamp size_05_2_anim;
+QM_EXPORT extern FloatRamp size_05_4_anim;
+QM_EXPORT extern FloatRamp std_roll_anim;  // storage for the module; left zero here
+          

@@ -1,4 +1,4 @@
-#include "gui/splash.h"
+#include "support/splash.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "gui/visual_log.h"
+#include "support/visual_log.h"
 
 TEST(VisualLog, KeepsTheLastHundredLinesCutTo127Characters)
 {
