@@ -79,8 +79,8 @@ GlBackend gl_backend;
 
 // Size of the offscreen back buffer when no size was requested.
 constexpr int HEADLESS_WIDTH = 1280, HEADLESS_HEIGHT = 720;
-// Most frames a second in a window that does not wait for the display (-novs).
-constexpr int UNSYNCED_FRAME_CAP = 250;
+// Most frames a second in a window, also where a synchronised swap does not wait.
+constexpr int MAX_WINDOW_FRAME_RATE = 250;
 }  // namespace
 
 void close_all_systems()
@@ -205,7 +205,7 @@ int app_main(int argc, char **argv)
   set_update_rate(20, 5);
   main_loop.one_frame_per_step = opt.headless;
   main_loop.fast = opt.fast;
-  set_frame_cap(opt.headless || app_use_vsync ? 0 : UNSYNCED_FRAME_CAP);
+  set_frame_cap(opt.headless ? 0 : MAX_WINDOW_FRAME_RATE);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (gfx_quality == 0)
     use_postfx = false;

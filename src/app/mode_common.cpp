@@ -14,6 +14,7 @@
 #include "gameobj_host/gameobj_module.h"
 #include "render/d3d_matrix.h"
 #include "render/device.h"
+#include "support/splash.h"
 
 SceneLinks scene_links = {};
 
@@ -46,6 +47,7 @@ static void dev_erode()
 {
   HeightmapData::ErosionParams params;
   set_dev_erosion_params(params);
+  params.progress = show_splash;
   HeightmapData::genDropletErosion(DEV_EROSION_DROPS, params);
   // The eroded shape becomes the target and the land morphs into it.
   std::swap_ranges(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, HeightmapData::target_hmap);
