@@ -1,7 +1,5 @@
 #include "app/app_main.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include "app/app_frame.h"
@@ -19,9 +17,9 @@
 #include "app/world_tool.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gui/debug_text.h"
+#include "platform/gpu_load.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
-#include "platform/gpu_load.h"
 #include "platform/sdl_window_events.h"
 #include "platform/timer.h"
 #include "platform/window_icon.h"

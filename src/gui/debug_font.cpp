@@ -7,6 +7,7 @@
 #include "render/device.h"
 #include "render/shader.h"
 #include "render/texture.h"
+#include "render/ui_render.h"
 #include "render/vdecl.h"
 #include "support/debug.h"
 #include "support/dyn_array.h"
@@ -157,6 +158,14 @@ void FontBatchState::apply(BaseRenderBatchState *prev)
   StdRenderBatchState::apply(prev);
   set_text_constants(texWidth, texHeight);
   set_text_sampler();
+}
+
+void FontBatchState::finish()
+{
+  StdRenderBatchState::finish();
+  // Back to what the interface's other states draw with.
+  set_ui_screen_mapping();
+  set_tex_filter(0, true);
 }
 
 BaseRenderBatchState *get_font_batch_state() { return &debug_font.state; }

@@ -23,12 +23,14 @@ struct DebugGlyph
 
 // The debug font's batch state: the standard state; while its groups are drawn vertex register
 // 16 maps y-up pixels, register 17 holds 1 / the texture size, and stage 0 samples the nearest
-// texel with clamped addressing.
+// texel with clamped addressing. After each group the interface's y-down mapping and linear
+// filtering are back, so text mixes with rounded boxes and images in one batch.
 class QM_EXPORT FontBatchState : public StdRenderBatchState
 {
 public:
   int texWidth = 1, texHeight = 1;
   void apply(BaseRenderBatchState *prev) override;
+  void finish() override;
 };
 
 // One font vertex (12 bytes): position in pixels, colour, texture coordinate in texture pixels.

@@ -24,7 +24,9 @@
 #include "render/dyn_vb_writer.h"
 #include "render/gl_backend.h"
 #include "render/resource_hooks.h"
+#include "render/render_batch.h"
 #include "render/shader.h"
+#include "render/ui_render.h"
 #include "support/file_path.h"
 #include "support/splash.h"
 #include "support/visual_log.h"
@@ -78,7 +80,7 @@ protected:
     const char *base = getenv("QM_TEST_TMP");
     dir = std::string(base ? base : "/tmp") + "/qm_debug_text_picture_" + std::to_string(getpid()) + "/";
     std::filesystem::create_directories(dir);
-    for (const char *f : {"font.sh", "sh_common.inc", "sh_math.inc"})
+    for (const char *f : {"font.sh", "roundedBox.sh", "sh_common.inc", "sh_math.inc"})
       std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/" + f, dir + f,
                                  std::filesystem::copy_options::overwrite_existing);
     std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/font.tga", dir + "font.tga",
@@ -100,6 +102,7 @@ protected:
     {
       common_vb_writer.init(COMMON_VB_WRITER_SIZE);
       init_debug_text();
+      init_rounded_box_render();
     }
     testing::internal::GetCapturedStdout();
     if (!ok)
@@ -110,6 +113,7 @@ protected:
   {
     if (ready)
     {
+      close_rounded_box_render();
       close_debug_text();
       common_vb_writer.close();
     }
@@ -203,6 +207,19 @@ TEST_F(DebugTextPicture, TextSplashErrorMessageAndOverlay)
     draw_box(480, 40, 540, 100, 0xFFFFD040);
     draw_rect(560, 40, 620, 100, 0x80FFFFFF);
     end_draw_text();
+    // Text and an interface box in one batch: the box (y-down pixels) lands where it should.
+    RenderBatch &b = gui_batch;
+    b.clear();
+    batch_text(b, "batched text,", -1, 400, 142, 1, 0, 0xFFFFFFFF);
+    render_rounded_box(b, {420, 200, 620, 236}, v_splats(8), 0xFF2060C0, 1, 0, 0, 0, 0xFFFFFFFF, -1);
+    batch_text(b, "then a box", -1, 520, 142, 0, 0, 0xFFFFFFFF);
+    set_ui_screen_mapping();
+    set_blend_prealpha();
+    set_cull_mode(0);
+    set_zenable(false);
+    b.render();
+    b.clear();
+    set_blend_none();
   });
 
   // The error message over the visual log.
@@ -266,6 +283,9 @@ TEST_F(DebugTextPicture, TextSplashErrorMessageAndOverlay)
   EXPECT_TRUE(sheet.near(540, 70, 0xFFD040, 2)) << "outline, right strip at x1";
   EXPECT_TRUE(sheet.near(510, 70, SCENE, 2)) << "inside the outline";
   EXPECT_TRUE(sheet.near(590, 70, 0x98A4B0, 3)) << "half-transparent white rectangle";
+  EXPECT_TRUE(sheet.near(430, 142, 0x2060C0, 2)) << "rounded box batched after text";
+  EXPECT_GT(sheet.bright(300, 134, 400, 150, 200), 40) << "batched text before the box";
+  EXPECT_GT(sheet.bright(480, 134, 560, 150, 200), 40) << "batched text over the box";
 
   // Error message: the dark red band 12 cells high at the top, yellow text in it; the visual log
   // below, oldest line highest.
