@@ -14,7 +14,7 @@ packages=(
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0 libgbm1
   libfreetype-dev fonts-dejavu-core
   libstb-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils imagemagick
 )
 
 sudo_cmd=()

@@ -17,8 +17,13 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 600
-# The whole program, start to orderly stop, without a display.
+# The whole program, start to orderly stop, without a display; its last frame must come out as a
+# PNG of the back buffer's size.
 if [ ${#mode[@]} -eq 0 ]; then
-  "$root/bin/quenmoor" --headless --fast --steps 400 >/dev/null
-  echo "headless run: 400 steps (--fast), exit 0"
+  shot=$build/headless_last_frame.png
+  rm -f "$shot"
+  "$root/bin/quenmoor" --headless --fast --steps 400 --screenshot "$shot" >/dev/null
+  size=$(identify -format %wx%h "$shot")
+  [ "$size" = 1280x720 ] || { echo "headless run: the last frame is $size, not 1280x720" >&2; exit 1; }
+  echo "headless run: 400 steps (--fast), exit 0, last frame saved as a 1280x720 PNG"
 fi

@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/scene_renderers.h"
+#include "app/screenshot.h"
 #include "app/shader_messages.h"
 #include "app/startup_options.h"
 #include "app/startup_settings.h"
@@ -16,6 +17,8 @@
 #include "app/world_links.h"
 #include "app/world_tool.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gui/debug_text.h"
+#include "platform/gpu_load.h"
 #include "platform/sdl_input.h"
 #include "platform/sdl_platform.h"
 #include "platform/sdl_window_events.h"
@@ -30,6 +33,7 @@
 #include "script/world_gen.h"
 #include "support/debug.h"
 #include "support/file_path.h"
+#include "support/splash.h"
 #include "terrain/game_rnd.h"
 #include "world_render/sky.h"
 
@@ -53,7 +57,12 @@ public:
   void clearStepInput() override { clear_input_step(); }
   bool checkDevice() override { return check_d3d_device(); }
   bool renderFrame(float dt) override { return render_d3d_frame(dt); }
-  void present() override { present_d3d(); }
+  void present() override
+  {
+    take_requested_screenshot();
+    present_d3d();
+  }
+  int sampleGpuActivity() override { return sample_gpu_load(); }
   void sleepMsec(int ms) override { platform_sleep_msec(ms); }
   void oncePerSecond() override
   {
@@ -81,15 +90,32 @@ void close_all_systems()
   close_world_gen_vm();
   close_debug_vis();
   close_scene_renderers();
+  close_debug_text();
   // A fatal error in mid-draw leaves the writer locked: drop that drawing, then release it.
   common_vb_writer.abandon();
   common_vb_writer.close();
+  stop_gpu_load_sampling();
   close_d3d();
   set_render_backend(nullptr);
   sdl_window_detach();
   platform_shutdown_video();
   clear_input_step();
   debug("closed all systems");
+}
+
+// --screenshot: one more frame of the final state, saved before it is presented.
+static bool save_last_frame(const char *path)
+{
+  if (d3d_state.device)
+    flush_gpu();
+  if (!render_d3d_frame(time_dt))
+  {
+    debug("failed to save screenshot to '%s': no frame could be drawn", path);
+    return false;
+  }
+  bool ok = save_screenshot(path);
+  present_d3d();
+  return ok;
 }
 
 static bool create_window(const StartupOptions &opt)
@@ -174,7 +200,9 @@ int app_main(int argc, char **argv)
   if (!init_d3d(platform_window(), d3d_wd, d3d_ht))
     fatal("can't create the rendering device (OpenGL 3.3 core)");
   common_vb_writer.init(COMMON_VB_WRITER_SIZE);
-  draw_splash_frame();
+  start_gpu_load_sampling();
+  init_debug_text();
+  show_splash("Loading...", -1);
 
   set_update_rate(20, 5);
   main_loop.one_frame_per_step = opt.headless;
@@ -194,6 +222,8 @@ int app_main(int argc, char **argv)
   if (void *player = gameobj_local_player())
     if (gameobj_module.get_local_player_eye)
       set_camera_pos(gameobj_module.get_local_player_eye(player));
+  if (opt.camera_given)
+    start_dev_mode_at(opt.camera);
 
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - startup_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);
@@ -201,5 +231,5 @@ int app_main(int argc, char **argv)
 
   AppLoopDriver driver(opt.steps);
   run_main_loop(driver);
-  quit_game(0);
+  quit_game(opt.screenshot && !save_last_frame(opt.screenshot) ? 1 : 0);
 }

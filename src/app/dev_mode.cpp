@@ -1,5 +1,6 @@
 // Development mode: free fly camera with zoom on the middle button and the world-editing keys.
 #include <algorithm>
+#include <cmath>
 
 #include "app/app_globals.h"
 #include "app/camera.h"
@@ -63,4 +64,13 @@ void DevGameMode::render(float dt)
   float zoom = prevCamZoom + (camZoom - prevCamZoom) * f;
   camera_mouse_look(dev_mouse_sens / zoom);
   scene_render(camYaw, camPitch, dt);
+}
+
+void start_dev_mode_at(const float cam[5])
+{
+  constexpr float DEG = 3.14159265358979f / 180.f;
+  set_game_mode(dev_mode);
+  set_camera_pos(v_make(cam[0], cam[1], cam[2], 0.f));
+  camYaw = std::fmod(cam[3] * DEG, TWO_PI);
+  camPitch = std::clamp(cam[4] * DEG, -CAMERA_PITCH_LIMIT, CAMERA_PITCH_LIMIT);
 }

@@ -8,11 +8,13 @@
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/mode_keys.h"
+#include "app/screenshot.h"
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/d3d_matrix.h"
 #include "render/device.h"
+#include "support/splash.h"
 
 SceneLinks scene_links = {};
 
@@ -45,6 +47,7 @@ static void dev_erode()
 {
   HeightmapData::ErosionParams params;
   set_dev_erosion_params(params);
+  params.progress = show_splash;
   HeightmapData::genDropletErosion(DEV_EROSION_DROPS, params);
   // The eroded shape becomes the target and the land morphs into it.
   std::swap_ranges(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, HeightmapData::target_hmap);
@@ -57,8 +60,8 @@ void handle_common_keys()
   if (!isAppActive)
     return;
   GameMode *mode = cur_game_mode;
-  if (keyUp(KEY_PRINT_SCREEN) && scene_links.make_screenshot)
-    scene_links.make_screenshot();
+  if (keyUp(KEY_PRINT_SCREEN))
+    request_screenshot();
   if (keyDown(KEY_F1))
     show_fps = !show_fps;
   if (keyDown(KEY_F5))

@@ -22,12 +22,6 @@ struct SceneLinks
   // drawing and the post-effects, with the render's dt, the clamped fraction f and the frame
   // colour for the post-effects.
   void (*render_scene)(float dt, float f, vec4f frame_color);
-  // Screenshot of the next presented frame.
-  void (*make_screenshot)();
-  // Debug text: draws `text` at (x, y) with the given alignments and packed colour.
-  void (*draw_text)(float x, float y, const char *text, int halign, int valign, unsigned color);
-  // Height of one line of debug text in pixels, scale included (0: no debug text).
-  float (*text_line_height)();
 };
 
 extern SceneLinks scene_links;

@@ -1,11 +1,30 @@
 #include "app/startup_options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/app_globals.h"
 #include "render/device.h"
+
+// Five finite numbers separated by commas, nothing else.
+static bool parse_camera(const char *v, float out[5])
+{
+  if (!v)
+    return false;
+  for (int k = 0; k < 5; k++)
+  {
+    char *end = nullptr;
+    errno = 0;
+    float f = strtof(v, &end);
+    if (end == v || errno || !std::isfinite(f) || *end != (k < 4 ? ',' : 0))
+      return false;
+    out[k] = f;
+    v = end + 1;
+  }
+  return true;
+}
 
 void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
 {
@@ -52,6 +71,22 @@ void apply_switches(int argc, const char *const *argv, StartupOptions &opt)
         opt.error = "--steps needs a whole number of steps from 0 to 1000000000";
       else
         opt.steps = int(n);
+    }
+    else if (!strcmp(a, "--screenshot"))
+    {
+      const char *v = i + 1 < argc ? argv[++i] : nullptr;
+      if (!v || !*v)
+        opt.error = "--screenshot needs a file name";
+      else
+        opt.screenshot = v;
+    }
+    else if (!strcmp(a, "--camera"))
+    {
+      const char *v = i + 1 < argc ? argv[++i] : nullptr;
+      if (!parse_camera(v, opt.camera))
+        opt.error = "--camera needs X,Y,Z,YAW,PITCH: five numbers separated by commas (angles in degrees)";
+      else
+        opt.camera_given = true;
     }
     else if (!strcmp(a, "--gen-world") || !strcmp(a, "--script") || !strcmp(a, "--out"))
     {
@@ -117,6 +152,11 @@ const char *startup_help_text()
          "  --fast      run the simulation steps back to back, one frame after each, without\n"
          "              waiting for real time (for tests and soak runs)\n"
          "  --no-shader-compiler  run from the shader cache only (also QM_NO_SHADER_COMPILER=1)\n"
+         "  --screenshot FILE  when the game quits, save its last frame as a PNG to FILE (with\n"
+         "              --headless --steps N: a picture without a display); exit code 1 when\n"
+         "              it cannot be written\n"
+         "  --camera X,Y,Z,YAW,PITCH  start in the development mode (free fly) at X,Y,Z looking\n"
+         "              YAW degrees left of +z and PITCH degrees up (negative: down)\n"
          "  --help, -h  show this text\n"
          "\n"
          "World tool (no window, no GPU):\n"

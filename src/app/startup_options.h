@@ -14,6 +14,11 @@ struct StartupOptions
   bool help = false;
   bool fast = false;  // simulation steps back to back, without waiting for real time
   int steps = 0;  // > 0: quit after this many simulation steps (world tool: water steps); 0: no limit
+  const char *screenshot = nullptr;  // the last frame is saved here as a PNG when the game quits
+  // --camera X,Y,Z,YAW,PITCH: start in the development mode at this place and orientation
+  // (degrees: yaw 0 looks along +z, positive yaw turns left; pitch 0 is level, positive up).
+  bool camera_given = false;
+  float camera[5] = {};
   // The headless world tool: --gen-world NAME [--seed N] [--script FILE] [--steps N] --out DIR.
   const char *gen_world = nullptr;
   const char *gen_script = nullptr;

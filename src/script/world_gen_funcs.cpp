@@ -102,6 +102,7 @@ void gen_droplet_erosion(HSQUIRRELVM v, SQInteger droplets, SqObject params)
   HD::ErosionParams p;
   if (!params.isNull())
     read_erosion_params(v, params, p);
+  p.progress = show_splash;
   HD::genDropletErosion(droplets <= 0 ? 0u : unsigned(droplets), p);
 }
 

@@ -2,9 +2,13 @@
 
 #include <stb_image_write.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "support/dyn_array.h"
 
@@ -46,28 +50,48 @@ void put_chunk(DynArray<uint8_t> &out, const char *type, const uint8_t *data, in
   put_be32(out, crc32_of(out.data + start, size_t(len) + 4));
 }
 
+// Writes the whole file. A regular file (or a new one) is written under a temporary name and
+// renamed, so that a failed write never leaves a half-written file nor harms an existing one;
+// anything else (a device, a pipe, a link) is written in place and never removed. errno tells
+// why a write failed.
 bool write_all(const char *path, const void *data, size_t len)
 {
-  FILE *f = fopen(path, "wb");
+  struct stat st;
+  const bool in_place = lstat(path, &st) == 0 && !S_ISREG(st.st_mode);
+  const std::string target = in_place ? std::string(path) : std::string(path) + ".tmp";
+  FILE *f = fopen(target.c_str(), "wb");
   if (!f)
     return false;
   bool ok = fwrite(data, 1, len, f) == len;
-  ok = (fclose(f) == 0) && ok;
+  int err = ok ? 0 : errno;
+  if (fclose(f) != 0 && ok)
+    ok = false, err = errno;
+  if (ok && !in_place && rename(target.c_str(), path) != 0)
+    ok = false, err = errno;
+  if (!ok && !in_place)
+    remove(target.c_str());
+  errno = err;
   return ok;
 }
-}  // namespace
 
-bool write_png_rgb8(const char *path, int w, int h, const uint8_t *rgb)
+// 8 bits per channel, `comp` channels; encoded in memory, so that a failed write is noticed.
+bool write_png8(const char *path, int w, int h, int comp, const uint8_t *pixels)
 {
-  // Encoded in memory, so that a failed write is noticed.
   DynArray<uint8_t> png;
   auto sink = [](void *ctx, void *data, int size) {
     static_cast<DynArray<uint8_t> *>(ctx)->append(size, static_cast<const uint8_t *>(data));
   };
-  if (!stbi_write_png_to_func(sink, &png, w, h, 3, rgb, w * 3) || png.empty())
+  if (!stbi_write_png_to_func(sink, &png, w, h, comp, pixels, w * comp) || png.empty())
+  {
+    errno = EINVAL;
     return false;
+  }
   return write_all(path, png.data, size_t(png.size()));
 }
+}  // namespace
+
+bool write_png_rgb8(const char *path, int w, int h, const uint8_t *rgb) { return write_png8(path, w, h, 3, rgb); }
+bool write_png_rgba8(const char *path, int w, int h, const uint8_t *rgba) { return write_png8(path, w, h, 4, rgba); }
 
 bool encode_png_grey16(int w, int h, const uint16_t *grey, uint8_t *&out_data, int &out_len)
 {

@@ -85,6 +85,8 @@ public:
     float depositBlend = 2.0f;  // how fast deposits take on the sediment colour
     float reactionTime = 100.0f;
     DynArray<Reaction> reactions;
+    // Told "Calculating erosion" and the share done every 16384 droplets; null: no reports.
+    void (*progress)(const char *msg, float progress) = nullptr;
   };
 
   // The arrays lie in memory in this order: hmap, tmpw, water, target_hmap, surface.

@@ -170,6 +170,21 @@ TEST_F(Modes, DevFlyMovesAlongTheCameraAxesAndWrapsTheWorld)
   hold('Q', false);
 }
 
+TEST_F(Modes, StartingTheDevModeAtAPlace)
+{
+  const float cam[5] = {12.f, 40.f, 200.f, 90.f, -120.f};
+  start_dev_mode_at(cam);
+  EXPECT_EQ(cur_game_mode, dev_mode);
+  EXPECT_EQ(v_extract_z(camPos), 200.f);
+  EXPECT_EQ(v_extract_z(prevCamPos), 200.f);
+  EXPECT_NEAR(camYaw, 1.5707963f, 1e-6f);
+  EXPECT_EQ(camPitch, -CAMERA_PITCH_LIMIT);
+  // Yaw 90, level, looks along -x (left of +z).
+  const float level[5] = {0.f, 0.f, 0.f, 90.f, 0.f};
+  start_dev_mode_at(level);
+  EXPECT_NEAR(v_extract_x(current_camera_basis().forward), -1.f, 1e-6f);
+}
+
 TEST_F(Modes, CommonKeysToggleFlagsAndSwitchModes)
 {
   install_recording_module();

@@ -81,6 +81,26 @@ TEST(Switches, LinuxAdditions)
   }
 }
 
+TEST(Switches, ScreenshotAndCamera)
+{
+  StartupOptions o = parse({"--screenshot", "out.png", "--camera", "12.5,30,-4,90,-20.5"});
+  EXPECT_EQ(o.error, nullptr);
+  EXPECT_STREQ(o.screenshot, "out.png");
+  ASSERT_TRUE(o.camera_given);
+  const float want[5] = {12.5f, 30.f, -4.f, 90.f, -20.5f};
+  for (int i = 0; i < 5; i++)
+    EXPECT_EQ(o.camera[i], want[i]) << i;
+  EXPECT_STREQ(parse({"--screenshot"}).error, "--screenshot needs a file name");
+  for (const char *bad : {"", "1,2,3,4", "1,2,3,4,5,6", "1,2,,4,5", "1,2,3,4,5,", "1,2,3,4,x", "1,2,3,4,nan",
+                          "1,2,3,inf,5", "1 ,2,3,4,5", "1e99,2,3,4,5"})
+  {
+    StartupOptions r = parse({"--camera", bad});
+    EXPECT_FALSE(r.camera_given) << bad;
+    EXPECT_NE(r.error, nullptr) << bad;
+  }
+  EXPECT_NE(parse({"--camera"}).error, nullptr);
+}
+
 TEST(Switches, UnknownDoubleDashSwitchesAreWarnedAbout)
 {
   // Single-dash ones and plain words stay silent; the value of a switch is never taken for one.

@@ -4,6 +4,7 @@
 
 #include "script/world_gen_land.h"
 #include "support/color.h"
+#include "support/splash.h"
 #include "world_gen_test_util.h"
 
 using HD = HeightmapData;
@@ -243,6 +244,11 @@ TEST_F(WorldGenFixture, ErosionParametersAndReactions)
   EXPECT_EQ(run("gen_droplet_erosion(0, { Kd = (0.0 / 0.0) })"), "non-finite erosion parameter");
   // A huge order (the from colour rounded) neither overflows nor hangs.
   EXPECT_EQ(run("gen_droplet_erosion(10, { reactions = [[[1e9, 0, 0, 0], [0, 0, 0, 0], 1]] })"), "");
+  // Erosion reports its progress on the splash.
+  HD::reset();
+  show_splash("", 0);
+  EXPECT_EQ(run("gen_droplet_erosion(16385, null)"), "");
+  EXPECT_STREQ(last_splash_message(), "Calculating erosion");
 }
 
 TEST_F(WorldGenFixture, ConstantsAndNoise)

@@ -26,6 +26,7 @@
 #include "support/file_path.h"
 #include "support/file_read.h"
 #include "support/file_stream.h"
+#include "support/tga_read.h"
 #include "support/visual_log.h"
 
 namespace
@@ -200,6 +201,18 @@ const Loader loaders[] = {
        bool ok = rvm.addScript((scratch + "/main.nut").c_str());
        testing::internal::GetCapturedStdout();
        return ok ? "" : sqbind::last_error_text(rvm.vm);
+     }},
+    {"TGA image", true,
+     [](Kind k) -> std::string {
+       std::string tga(18, '\0');
+       tga[2] = 2, tga[12] = 1, tga[14] = 1, tga[16] = 32;
+       std::string name = place(k, scratch + "/f.tga", tga + "abcd");
+       int w = 0, h = 0;
+       DynArray<uint32_t> px;
+       testing::internal::CaptureStdout();
+       bool ok = read_tga(make_full_path(name.c_str()), w, h, px);
+       std::string log = testing::internal::GetCapturedStdout();
+       return ok ? "" : log;
      }},
     {"world generation script (the on-screen message)", true,
      [](Kind k) -> std::string {
