@@ -16,6 +16,8 @@
 #include "app/window_proc.h"
 #include "app/world_links.h"
 #include "app/world_tool.h"
+#include "gameobj_host/game_obj.h"
+#include "gameobj_host/gameobj_loader.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gui/debug_text.h"
 #include "platform/gpu_load.h"
@@ -84,10 +86,22 @@ constexpr int HEADLESS_WIDTH = 1280, HEADLESS_HEIGHT = 720;
 constexpr int MAX_WINDOW_FRAME_RATE = 250;
 }  // namespace
 
+// The module's objects go first (they may hold script handles of the closed machine, which
+// release as no-ops), then the module is unbound and the lists give back their storage.
+static void close_gameobj_module()
+{
+  gameobj_call(gameobj_module.remove_all_gameobj);
+  gameobj_call(gameobj_module.close_spells_ui);
+  gameobj_call(gameobj_module.close_gameobj);
+  unbind_gameobj_module();
+  release_gameobj_lists();
+}
+
 void close_all_systems()
 {
   debug("closing...");
   close_world_gen_vm();
+  close_gameobj_module();
   close_debug_vis();
   close_scene_renderers();
   close_debug_text();
@@ -216,10 +230,15 @@ int app_main(int argc, char **argv)
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
+  load_gameobj_module();
+  gameobj_call(gameobj_module.init_inst_render);
+  gameobj_call(gameobj_module.init_new_gui);
+  gameobj_call(gameobj_module.init_spells_ui);
+  gameobj_call(gameobj_module.init_gameobj);
   init_world_gen_vm();
   connect_world_links();
   go_to_main_menu();
-  if (void *player = gameobj_local_player())
+  if (Player *player = gameobj_local_player())
     if (gameobj_module.get_local_player_eye)
       set_camera_pos(gameobj_module.get_local_player_eye(player));
   if (opt.camera_given)

@@ -40,7 +40,7 @@ void reset_fly_control()
   fwdTapTimer = backTapTimer = 0.f;
   dashDir = 0;
   moveSpeedH = prevMoveSpeedH = 0.f;
-  if (void *player = gameobj_local_player())
+  if (Player *player = gameobj_local_player())
     gameobj_call(gameobj_module.place_local_player, player, camPos);
   mouseCaptured = false;
 }

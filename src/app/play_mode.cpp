@@ -51,7 +51,7 @@ static void play_motion(float dt)
   float len = v_extract_x(v_length3(dir));
   vec4f motion = len > 0.f ? dir * (step / len) : v_zero();
 
-  if (void *player = gameobj_local_player())
+  if (Player *player = gameobj_local_player())
   {
     Matrix44 basis = calc_camera_itm(camYaw, camPitch, camRoll, camPos);
     gameobj_call(gameobj_module.move_local_player, player, dt, step, motion, basis, dashDir);

@@ -1,7 +1,6 @@
 #include "app/world_links.h"
 
 #include "app/main_loop.h"
-#include "gameobj_host/gameobj_module.h"
 #include "script/world_gen.h"
 #include "script/world_gen_hooks.h"
 #include "terrain/hmap_data.h"
@@ -11,8 +10,6 @@ WorldLinks world_links = {};
 void connect_world_links()
 {
   world_links.generate_world = &generate_world;
-  // Generation empties the world of game objects through the module, when one is bound.
-  world_gen_hooks.remove_all_gameobj = [] { gameobj_call(gameobj_module.remove_all_gameobj); };
   world_gen_hooks.reset_update_time = reset_update_time;
 }
 

@@ -2,3 +2,4 @@
 
 GameObjModule gameobj_module = {};
 bool should_close_game_menu = false;
+Player *local_player = nullptr;

@@ -1,51 +1,125 @@
 #pragma once
 // The executable's calls into the game object module, one function pointer per module function,
-// named as the module names them. Every pointer is null until a module is bound; callers go
-// through the gameobj_* helpers below (or test the pointer), so an absent function is skipped.
+// named as the module names them. Every pointer is null until a module is bound (see
+// gameobj_loader.h); callers go through the gameobj_* helpers below (or test the pointer), so an
+// absent function is skipped.
+#include <squirrel.h>
+
+#include <cstdint>
+
 #include "support/export.h"
 #include "support/matrix44.h"
 #include "support/vec4f.h"
+#include "terrain/hmap_data.h"
 
+class BaseObject;
+class Player;
+
+// Every name the module must provide, with the type the executable calls it with. Names of
+// module-internal work (spells, effects, tooltips, the spell grid) that the executable only
+// checks for are typed void().
+#define QM_GAMEOBJ_FUNCS(X)                                                                        \
+  X(toggle_mana_cheat, void, ())                                                                   \
+  X(add_source_water, void, ())                                                                    \
+  X(add_water_source, void, ())                                                                    \
+  X(simulate_water, void, ())                                                                      \
+  X(pick_lightning_target, void, ())                                                               \
+  X(cast_lightning, void, ())                                                                      \
+  X(apply_fireball, void, ())                                                                      \
+  X(add_water_globe, void, ())                                                                     \
+  X(create_hill, void, ())                                                                         \
+  X(add_spell_to_grid, void, ())                                                                   \
+  X(pick_up_spell, void, ())                                                                       \
+  X(find_spell_in_grid, void, ())                                                                  \
+  X(add_initial_spells, void, ())                                                                  \
+  X(add_all_spells, void, ())                                                                      \
+  X(init_spell_grid, void, ())                                                                     \
+  X(spawn_monster, void, ())                                                                       \
+  X(remove_all_monsters, void, ())                                                                 \
+  X(toggle_monster_spawn, void, ())                                                                \
+  X(spawn_monsters, void, ())                                                                      \
+  X(init_inst_render, void, ())                                                                    \
+  X(do_inst_render, void, ())                                                                      \
+  X(render_gameobj_shadow, void, (float dt))                                                       \
+  X(calc_land_norm, vec4f, (float x, float z))                                                     \
+  X(generate_objects, void, ())                                                                    \
+  X(render_building, void, (const HeightmapData::Surface *s, int x, int z))                        \
+  X(spawn_fireball_fx, void, ())                                                                   \
+  X(fireball_explode_fx, void, ())                                                                 \
+  X(spawn_waterball_missile_fx, void, ())                                                          \
+  X(spawn_magic_missile_fx, void, ())                                                              \
+  X(spawn_water_source_fx, void, ())                                                               \
+  X(spawn_water_sink_fx, void, ())                                                                 \
+  X(spawn_meteor_fx, void, ())                                                                     \
+  X(meteor_explode_fx, void, ())                                                                   \
+  X(wyvern_death_fx, void, ())                                                                     \
+  X(spawn_spellobj_fx, void, ())                                                                   \
+  X(lightning_hit_fx, void, ())                                                                    \
+  X(init_fx_data, void, ())                                                                        \
+  X(hide_tooltip, void, ())                                                                        \
+  X(show_tooltip, void, ())                                                                        \
+  X(update_tooltip, void, ())                                                                      \
+  X(render_tooltip, void, ())                                                                      \
+  X(init_tooltip, void, ())                                                                        \
+  X(set_radio, void, ())                                                                           \
+  X(get_radio, void, ())                                                                           \
+  X(init_new_gui, void, ())                                                                        \
+  X(init_map_ui, void, ())                                                                         \
+  X(init_spells_ui, void, ())                                                                      \
+  X(close_spells_ui, void, ())                                                                     \
+  X(spells_ui_after_resize, void, ())                                                              \
+  X(start_spell_pick_up_anim, void, ())                                                            \
+  X(draw_spells_ui, void, (float dt))                                                              \
+  X(update_spells_ui, void, (float dt))                                                            \
+  X(update_spells_ui_mouse, bool, (float dt))                                                      \
+  X(reset_game_ui_screen, void, ())                                                                \
+  X(set_game_ui_screen, void, ())                                                                  \
+  X(open_game_menu, void, ())                                                                      \
+  X(open_main_menu, void, ())                                                                      \
+  X(close_game_menu, void, ())                                                                     \
+  X(update_game_menu, void, (float dt))                                                            \
+  X(draw_game_menu, void, (float dt))                                                              \
+  X(get_local_player, Player *, ())                                                                \
+  X(get_land_height, float, (float x, float z))                                                    \
+  X(are_any_monsters_alive, bool, ())                                                              \
+  X(update_gameobj, void, (float dt))                                                              \
+  X(render_gameobj, void, (float dt))                                                              \
+  X(render_debug_vis_gameobj, void, (float dt))                                                    \
+  X(remove_all_gameobj, void, ())                                                                  \
+  X(init_gameobj, void, ())                                                                        \
+  X(close_gameobj, void, ())                                                                       \
+  X(delete_gameobj, void, (BaseObject * obj))                                                      \
+  X(new_gameobj_by_id, BaseObject *, (int id))                                                     \
+  X(bind_gameobj, void, (HSQUIRRELVM v))                                                           \
+  /* The local player's operations: placement at a position; one step of motion (dt, step      */ \
+  /* length, motion vector, the camera basis as a camera-to-world matrix, dash direction) after */ \
+  /* which the eye position is read; the notices before and after a world is generated.        */ \
+  X(place_local_player, void, (Player * player, vec4f pos))                                        \
+  X(move_local_player, void,                                                                       \
+    (Player * player, float dt, float step_len, vec4f motion, const Matrix44 &basis, int dash_dir))  \
+  X(get_local_player_eye, vec4f, (Player * player))                                                \
+  X(player_before_generate, void, ())                                                              \
+  X(player_after_generate, void, ())                                                               \
+  /* Size and layout hash of the module's classes: a reload with another value is refused.     */ \
+  X(get_gameobj_layout, uint64_t, ())                                                              \
+  X(link_gui, void, ())
+
+#define QM_GAMEOBJ_FUNC_FIELD(name, ret, args) ret(*name) args;
 struct GameObjModule
 {
-  // Menus and the spells interface.
-  void (*open_main_menu)();
-  void (*open_game_menu)();
-  void (*close_game_menu)();
-  void (*update_game_menu)(float dt);
-  void (*draw_game_menu)(float dt);
-  void (*update_spells_ui)(float dt);
-  bool (*update_spells_ui_mouse)(float dt);  // true: the interface owns the mouse
-  void (*draw_spells_ui)(float dt);
-  void (*close_spells_ui)();
-  void (*spells_ui_after_resize)();
-
-  // Objects.
-  void (*update_gameobj)(float dt);
-  void (*render_gameobj)(float dt);
-  void (*render_gameobj_shadow)(float dt);
-  void (*render_debug_vis_gameobj)(float dt);
-  void (*remove_all_gameobj)();
-  void (*toggle_monster_spawn)();
-  void (*toggle_mana_cheat)();
-
-  // The local player (null when there is none) and its two operations used by the camera:
-  // placement at a position, and one step of motion (dt, step length, motion vector, the camera
-  // basis as a camera-to-world matrix, dash direction) after which the eye position is read.
-  void *(*get_local_player)();
-  void (*place_local_player)(void *player, vec4f pos);
-  void (*move_local_player)(void *player, float dt, float step_len, vec4f motion, const Matrix44 &basis,
-                            int dash_dir);
-  vec4f (*get_local_player_eye)(void *player);
+  QM_GAMEOBJ_FUNCS(QM_GAMEOBJ_FUNC_FIELD)
 };
+#undef QM_GAMEOBJ_FUNC_FIELD
 
 extern GameObjModule gameobj_module;
 
 // Set by the module's menus to start or resume a game; cleared by the executable once acted on.
 QM_EXPORT extern bool should_close_game_menu;
+// The module's local player, or null; kept by the module.
+QM_EXPORT extern Player *local_player;
 
 // The module's local player, or null (also when no module is bound).
-inline void *gameobj_local_player()
+inline Player *gameobj_local_player()
 {
   return gameobj_module.get_local_player ? gameobj_module.get_local_player() : nullptr;
 }

@@ -4,6 +4,11 @@
 
 namespace sqbind
 {
+template struct ClassTag<SqVec4f>;
+template struct ClassTag<SqColorRamp>;
+template struct ClassTag<SqFloatRamp>;
+template struct ClassTag<HmapMask>;
+
 const char *const type_error_text = "sq_get*() failed (type error)";
 const char *const inst_error_text = "getInst: invalid argument type";
 static const char *const ctor_again_text = "C++ ctor called on an instance that already has its object";

@@ -24,6 +24,7 @@
 struct SqVec4f;      // the script "vec4f" instance payload (script/sq_vec4f.h)
 struct SqColorRamp;  // tag of "ColorRamp"
 struct SqFloatRamp;  // tag of "FloatRamp"
+struct HmapMask;     // tag of "HmapMask"
 
 namespace sqbind
 {
@@ -45,6 +46,13 @@ struct QM_EXPORT ClassTag
 };
 template <class T>
 int ClassTag<T>::uniqueTag = 0;
+
+// The executable's own script classes: their tags are instantiated once, in the executable
+// (sqbind.cpp), and the game object module links to them.
+extern template struct ClassTag<SqVec4f>;
+extern template struct ClassTag<SqColorRamp>;
+extern template struct ClassTag<SqFloatRamp>;
+extern template struct ClassTag<HmapMask>;
 
 template <class T>
 inline SQUserPointer tag_of()

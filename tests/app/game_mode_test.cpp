@@ -84,14 +84,14 @@ TEST_F(Modes, PlayMotionGoesThroughThePlayerAndDashDoublesTheStep)
   static vec4f last_motion;
   static vec4f player_pos;
   static int player;
-  gameobj_module.get_local_player = [] { return (void *)&player; };
-  gameobj_module.place_local_player = [](void *, vec4f p) { player_pos = p; };
-  gameobj_module.move_local_player = [](void *, float, float step_len, vec4f motion, const Matrix44 &, int) {
+  gameobj_module.get_local_player = [] { return (Player *)&player; };
+  gameobj_module.place_local_player = [](Player *, vec4f p) { player_pos = p; };
+  gameobj_module.move_local_player = [](Player *, float, float step_len, vec4f motion, const Matrix44 &, int) {
     last_step = step_len;
     last_motion = motion;
     player_pos = player_pos + motion;
   };
-  gameobj_module.get_local_player_eye = [](void *) { return player_pos + v_make(0, 1.5f, 0, 0); };
+  gameobj_module.get_local_player_eye = [](Player *) { return player_pos + v_make(0, 1.5f, 0, 0); };
 
   set_camera_pos(v_make(10, 3, 10, 0));
   set_game_mode(play_mode);

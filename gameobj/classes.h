@@ -1,0 +1,177 @@
+#pragma once
+// The module's classes. Every class derives, by single inheritance, from BaseObject through
+// GameObj, so an object's vtable pointer is its first word and the executable can re-point it on
+// a reload. A class's table index (its id) is its position in QM_MODULE_CLASSES, 1 based: entry 0
+// of the vtable table is never matched.
+#include "gameobj_host/game_obj.h"
+#include "support/vec4f.h"
+
+// (class, base). The 42 listed classes first, in their list order, then the module's bases and
+// the classes of content to come. Changing this changes the module's class layout.
+#define QM_MODULE_CLASSES(X)                                                                           \
+  X(GameObj, BaseObject) X(Player, GameObj) X(WaterSource, GameObj) X(SpellObject, GameObj)            \
+  X(ThunderstormObject, SpellObject) X(Fireball, Missile) X(Waterball, Missile)                        \
+  X(FaultMissile, Missile) X(HouseMissile, Missile) X(MeteorMissile, Missile)                           \
+  X(ThunderstormMissile, Missile) X(HillMissile, Missile) X(PitMissile, Missile)                        \
+  X(WaterSourceMissile, Missile) X(WaterSinkMissile, Missile) X(Spell, GameObj)                         \
+  X(FireballSpell, Spell) X(WaterballSpell, Spell) X(FaultSpell, Spell) X(HouseSpell, Spell)           \
+  X(MeteorSpell, Spell) X(HillSpell, Spell) X(PitSpell, Spell) X(WaterSourceSpell, Spell)              \
+  X(WaterSinkSpell, Spell) X(ThunderstormSpell, Spell) X(HealingSpell, Spell) X(LightningSpell, Spell) \
+  X(WyvernMonster, Monster) X(Stone1StaticObject, StaticObject) X(Menhir1StaticObject, StaticObject)   \
+  X(Menhir2StaticObject, StaticObject) X(ManaGatherer, Monster) X(CastleObject, GameObj)               \
+  X(CastleMissile, Missile) X(CastleSpell, Spell) X(ManaBall, GameObj) X(WorldPortal, GameObj)          \
+  X(UsePortalSpell, Spell) X(BirdMonster, Monster) X(TimeTrigger, Trigger) X(Sensor, Trigger)           \
+  X(Missile, GameObj) X(Monster, GameObj) X(StaticObject, GameObj) X(Trigger, GameObj)                 \
+  X(Effect, GameObj) X(MagicMissile, Missile) X(WaterGlobe, Missile) X(LightningBolt, Effect)          \
+  X(Explosion, Effect) X(HealingAura, Effect) X(Stone2StaticObject, StaticObject)                      \
+  X(Stone3StaticObject, StaticObject) X(Tree1StaticObject, StaticObject)                              \
+  X(Tree2StaticObject, StaticObject) X(Bush1StaticObject, StaticObject) X(CastleGate, GameObj)          \
+  X(CastleTower, GameObj) X(ManaSpring, GameObj) X(SpawnPoint, GameObj) X(PortalBeam, Effect)
+
+// Forward declarations of the extra classes (the 42 listed ones come from game_obj.h).
+class Missile;
+class Monster;
+class StaticObject;
+class Trigger;
+
+// Id of each class in the vtable table.
+enum ModuleClassId
+{
+  CLASS_ID_NONE,
+#define QM_CLASS_ID(C, B) CLASS_ID_##C,
+  QM_MODULE_CLASSES(QM_CLASS_ID)
+#undef QM_CLASS_ID
+  NUM_CLASS_IDS
+};
+static_assert(NUM_CLASS_IDS == NUM_GAMEOBJ_VTABLES);
+
+class GameObj : public BaseObject
+{
+public:
+  vec4f pos = v_zero();
+  int classId = CLASS_ID_GameObj;
+
+  void onDestroy() override;
+  const char *getClassName() override;
+  // Adds the object to (add) or removes it from GameObj_list and its class lists.
+  virtual void link(bool add);
+  virtual void update(float dt) {}
+  virtual void render() {}
+};
+
+// A list operation on the class's own list: every class that has one calls its base's link
+// first.
+template <class C>
+void link_list(DynArray<C *, DefaultAllocator> &list, C *obj, bool add)
+{
+  if (add)
+  {
+    list.push_back(obj);
+    return;
+  }
+  for (int i = 0; i < list.size(); i++)
+    if (list[i] == obj)
+    {
+      list.erase(i, 1);
+      return;
+    }
+}
+
+#define QM_LISTED_CLASS_BODY(C, B)       \
+public:                                  \
+  C() { classId = CLASS_ID_##C; }         \
+  const char *getClassName() override;   \
+  void link(bool add) override           \
+  {                                      \
+    B::link(add);                        \
+    link_list(C##_list, this, add);      \
+  }
+
+#define QM_PLAIN_CLASS_BODY(C, B)     \
+public:                               \
+  C() { classId = CLASS_ID_##C; }      \
+  const char *getClassName() override;
+
+class Missile : public GameObj { QM_PLAIN_CLASS_BODY(Missile, GameObj) };
+class Monster : public GameObj { QM_PLAIN_CLASS_BODY(Monster, GameObj) };
+class Trigger : public GameObj { QM_PLAIN_CLASS_BODY(Trigger, GameObj) };
+class Effect : public GameObj { QM_PLAIN_CLASS_BODY(Effect, GameObj) };
+
+// Stones and menhirs: a standing mesh at a place on the land, turned about the vertical.
+class StaticObject : public GameObj
+{
+  QM_PLAIN_CLASS_BODY(StaticObject, GameObj)
+  float yaw = 0.f, scale = 1.f;
+};
+
+// The local player: feet position, vertical speed, and whether standing on the ground.
+class Player : public GameObj
+{
+  QM_LISTED_CLASS_BODY(Player, GameObj)
+  void onDestroy() override;
+  float vy = 0.f;
+  bool onGround = false;
+};
+
+class SpellObject : public GameObj { QM_LISTED_CLASS_BODY(SpellObject, GameObj) };
+class Spell : public GameObj { QM_LISTED_CLASS_BODY(Spell, GameObj) };
+
+// The remaining listed classes, whose content comes with the spells and monsters.
+#define QM_SIMPLE_LISTED(C, B) class C : public B { QM_LISTED_CLASS_BODY(C, B) };
+QM_SIMPLE_LISTED(WaterSource, GameObj)
+QM_SIMPLE_LISTED(ThunderstormObject, SpellObject)
+QM_SIMPLE_LISTED(Fireball, Missile)
+QM_SIMPLE_LISTED(Waterball, Missile)
+QM_SIMPLE_LISTED(FaultMissile, Missile)
+QM_SIMPLE_LISTED(HouseMissile, Missile)
+QM_SIMPLE_LISTED(MeteorMissile, Missile)
+QM_SIMPLE_LISTED(ThunderstormMissile, Missile)
+QM_SIMPLE_LISTED(HillMissile, Missile)
+QM_SIMPLE_LISTED(PitMissile, Missile)
+QM_SIMPLE_LISTED(WaterSourceMissile, Missile)
+QM_SIMPLE_LISTED(WaterSinkMissile, Missile)
+QM_SIMPLE_LISTED(FireballSpell, Spell)
+QM_SIMPLE_LISTED(WaterballSpell, Spell)
+QM_SIMPLE_LISTED(FaultSpell, Spell)
+QM_SIMPLE_LISTED(HouseSpell, Spell)
+QM_SIMPLE_LISTED(MeteorSpell, Spell)
+QM_SIMPLE_LISTED(HillSpell, Spell)
+QM_SIMPLE_LISTED(PitSpell, Spell)
+QM_SIMPLE_LISTED(WaterSourceSpell, Spell)
+QM_SIMPLE_LISTED(WaterSinkSpell, Spell)
+QM_SIMPLE_LISTED(ThunderstormSpell, Spell)
+QM_SIMPLE_LISTED(HealingSpell, Spell)
+QM_SIMPLE_LISTED(LightningSpell, Spell)
+QM_SIMPLE_LISTED(WyvernMonster, Monster)
+QM_SIMPLE_LISTED(Stone1StaticObject, StaticObject)
+QM_SIMPLE_LISTED(Menhir1StaticObject, StaticObject)
+QM_SIMPLE_LISTED(Menhir2StaticObject, StaticObject)
+QM_SIMPLE_LISTED(ManaGatherer, Monster)
+QM_SIMPLE_LISTED(CastleObject, GameObj)
+QM_SIMPLE_LISTED(CastleMissile, Missile)
+QM_SIMPLE_LISTED(CastleSpell, Spell)
+QM_SIMPLE_LISTED(ManaBall, GameObj)
+QM_SIMPLE_LISTED(WorldPortal, GameObj)
+QM_SIMPLE_LISTED(UsePortalSpell, Spell)
+QM_SIMPLE_LISTED(BirdMonster, Monster)
+QM_SIMPLE_LISTED(TimeTrigger, Trigger)
+QM_SIMPLE_LISTED(Sensor, Trigger)
+#undef QM_SIMPLE_LISTED
+
+#define QM_SIMPLE_PLAIN(C, B) class C : public B { QM_PLAIN_CLASS_BODY(C, B) };
+QM_SIMPLE_PLAIN(MagicMissile, Missile)
+QM_SIMPLE_PLAIN(WaterGlobe, Missile)
+QM_SIMPLE_PLAIN(LightningBolt, Effect)
+QM_SIMPLE_PLAIN(Explosion, Effect)
+QM_SIMPLE_PLAIN(HealingAura, Effect)
+QM_SIMPLE_PLAIN(Stone2StaticObject, StaticObject)
+QM_SIMPLE_PLAIN(Stone3StaticObject, StaticObject)
+QM_SIMPLE_PLAIN(Tree1StaticObject, StaticObject)
+QM_SIMPLE_PLAIN(Tree2StaticObject, StaticObject)
+QM_SIMPLE_PLAIN(Bush1StaticObject, StaticObject)
+QM_SIMPLE_PLAIN(CastleGate, GameObj)
+QM_SIMPLE_PLAIN(CastleTower, GameObj)
+QM_SIMPLE_PLAIN(ManaSpring, GameObj)
+QM_SIMPLE_PLAIN(SpawnPoint, GameObj)
+QM_SIMPLE_PLAIN(PortalBeam, Effect)
+#undef QM_SIMPLE_PLAIN

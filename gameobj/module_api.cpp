@@ -1,0 +1,130 @@
+// The module's two entry points: its functions by name and its table of class vtables.
+#include <cstring>
+
+#include "gameobj_host/gameobj_module.h"
+#include "module.h"
+
+namespace
+{
+// Names whose content comes with the menus, spells, monsters and effects: present, no work yet.
+void not_yet() {}
+void not_yet_dt(float) {}
+bool no_mouse(float) { return false; }
+bool no_monsters() { return false; }
+
+void init_gameobj() {}
+void close_gameobj() { remove_all_gameobj(); }
+// Rebuilds what the module keeps of its own after a bind (nothing yet: its tables are static).
+void link_gui() {}
+
+struct NamedFunc
+{
+  const char *name;
+  void *fn;
+};
+
+#define QM_F(name, fn) {name, reinterpret_cast<void *>(fn)}
+const NamedFunc funcs[] = {
+  QM_F("toggle_mana_cheat", not_yet),
+  QM_F("add_source_water", not_yet),
+  QM_F("add_water_source", not_yet),
+  QM_F("simulate_water", not_yet),
+  QM_F("pick_lightning_target", not_yet),
+  QM_F("cast_lightning", not_yet),
+  QM_F("apply_fireball", not_yet),
+  QM_F("add_water_globe", not_yet),
+  QM_F("create_hill", not_yet),
+  QM_F("add_spell_to_grid", not_yet),
+  QM_F("pick_up_spell", not_yet),
+  QM_F("find_spell_in_grid", not_yet),
+  QM_F("add_initial_spells", not_yet),
+  QM_F("add_all_spells", not_yet),
+  QM_F("init_spell_grid", not_yet),
+  QM_F("spawn_monster", not_yet),
+  QM_F("remove_all_monsters", not_yet),
+  QM_F("toggle_monster_spawn", not_yet),
+  QM_F("spawn_monsters", not_yet),
+  QM_F("init_inst_render", init_inst_render),
+  QM_F("do_inst_render", do_inst_render),
+  QM_F("render_gameobj_shadow", not_yet_dt),
+  QM_F("calc_land_norm", calc_land_norm),
+  QM_F("generate_objects", generate_objects),
+  QM_F("render_building", render_building),
+  QM_F("spawn_fireball_fx", not_yet),
+  QM_F("fireball_explode_fx", not_yet),
+  QM_F("spawn_waterball_missile_fx", not_yet),
+  QM_F("spawn_magic_missile_fx", not_yet),
+  QM_F("spawn_water_source_fx", not_yet),
+  QM_F("spawn_water_sink_fx", not_yet),
+  QM_F("spawn_meteor_fx", not_yet),
+  QM_F("meteor_explode_fx", not_yet),
+  QM_F("wyvern_death_fx", not_yet),
+  QM_F("spawn_spellobj_fx", not_yet),
+  QM_F("lightning_hit_fx", not_yet),
+  QM_F("init_fx_data", not_yet),
+  QM_F("hide_tooltip", not_yet),
+  QM_F("show_tooltip", not_yet),
+  QM_F("update_tooltip", not_yet),
+  QM_F("render_tooltip", not_yet),
+  QM_F("init_tooltip", not_yet),
+  QM_F("set_radio", not_yet),
+  QM_F("get_radio", not_yet),
+  QM_F("init_new_gui", not_yet),
+  QM_F("init_map_ui", not_yet),
+  QM_F("init_spells_ui", not_yet),
+  QM_F("close_spells_ui", not_yet),
+  QM_F("spells_ui_after_resize", not_yet),
+  QM_F("start_spell_pick_up_anim", not_yet),
+  QM_F("draw_spells_ui", not_yet_dt),
+  QM_F("update_spells_ui", not_yet_dt),
+  QM_F("update_spells_ui_mouse", no_mouse),
+  QM_F("reset_game_ui_screen", not_yet),
+  QM_F("set_game_ui_screen", not_yet),
+  QM_F("open_game_menu", open_game_menu),
+  QM_F("open_main_menu", open_main_menu),
+  QM_F("close_game_menu", close_game_menu),
+  QM_F("update_game_menu", update_game_menu),
+  QM_F("draw_game_menu", draw_game_menu),
+  QM_F("get_local_player", get_local_player),
+  QM_F("get_land_height", get_land_height),
+  QM_F("are_any_monsters_alive", no_monsters),
+  QM_F("update_gameobj", update_gameobj),
+  QM_F("render_gameobj", render_gameobj),
+  QM_F("render_debug_vis_gameobj", not_yet_dt),
+  QM_F("remove_all_gameobj", remove_all_gameobj),
+  QM_F("init_gameobj", init_gameobj),
+  QM_F("close_gameobj", close_gameobj),
+  QM_F("delete_gameobj", delete_gameobj),
+  QM_F("new_gameobj_by_id", new_gameobj_by_id),
+  QM_F("bind_gameobj", bind_gameobj),
+  QM_F("place_local_player", place_local_player),
+  QM_F("move_local_player", move_local_player),
+  QM_F("get_local_player_eye", get_local_player_eye),
+  QM_F("player_before_generate", player_before_generate),
+  QM_F("player_after_generate", player_after_generate),
+  QM_F("get_gameobj_layout", get_gameobj_layout),
+  QM_F("link_gui", link_gui),
+};
+#undef QM_F
+}  // namespace
+
+#define QM_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
+
+QM_MODULE_ENTRY void *get_gameobj_func_by_name(const char *name)
+{
+  if (!name)
+    return nullptr;
+  for (const NamedFunc &f : funcs)
+    if (!strcmp(f.name, name))
+      return f.fn;
+  return nullptr;
+}
+
+QM_MODULE_ENTRY void **get_gameobj_vtables(int *count)
+{
+  *count = NUM_GAMEOBJ_VTABLES;
+  return get_module_vtables();
+}
+
+// Both sides agree on the root: BaseObject first, single inheritance.
+static_assert(sizeof(BaseObject) == 2 * sizeof(void *) + 8);

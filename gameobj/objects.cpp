@@ -1,0 +1,124 @@
+// Object creation by id, the lists, deferred deletion and the per-step update.
+#include <cstring>
+
+#include "module.h"
+
+#define QM_CLASS_NAME(C, B) \
+  const char *C::getClassName() { return #C; }
+QM_MODULE_CLASSES(QM_CLASS_NAME)
+#undef QM_CLASS_NAME
+
+void GameObj::onDestroy() {}
+
+void GameObj::link(bool add) { link_list(GameObj_list, this, add); }
+
+namespace
+{
+template <class C>
+GameObj *make() { return new C; }
+
+struct ClassEntry
+{
+  GameObj *(*create)();
+  size_t size;
+};
+const ClassEntry class_entries[NUM_CLASS_IDS] = {
+  {nullptr, 0},
+#define QM_CLASS_ENTRY(C, B) {&make<C>, sizeof(C)},
+  QM_MODULE_CLASSES(QM_CLASS_ENTRY)
+#undef QM_CLASS_ENTRY
+};
+
+// The vtable pointer an object of class C holds (read from a temporary that is never listed).
+template <class C>
+void *vtable_of_class()
+{
+  C obj;
+  void *vp;
+  memcpy(&vp, static_cast<void *>(&obj), sizeof(vp));
+  return vp;
+}
+
+void *module_vtables[NUM_GAMEOBJ_VTABLES];
+}  // namespace
+
+void **get_module_vtables()
+{
+  int i = 1;
+#define QM_VTABLE_ENTRY(C, B) module_vtables[i++] = vtable_of_class<C>();
+  QM_MODULE_CLASSES(QM_VTABLE_ENTRY)
+#undef QM_VTABLE_ENTRY
+  return module_vtables;
+}
+
+uint64_t get_gameobj_layout()
+{
+  // FNV-1a over each class's size, in table order.
+  uint64_t h = 1469598103934665603ull;
+  for (const ClassEntry &e : class_entries)
+    for (int b = 0; b < 8; b++)
+    {
+      h ^= (uint64_t(e.size) >> (8 * b)) & 0xff;
+      h *= 1099511628211ull;
+    }
+  return h;
+}
+
+BaseObject *new_gameobj_by_id(int id)
+{
+  if (id <= 0 || id >= NUM_CLASS_IDS)
+    return nullptr;
+  GameObj *obj = class_entries[id].create();
+  obj->link(true);
+  return obj;
+}
+
+void delete_gameobj(BaseObject *obj)
+{
+  if (!obj)
+    return;
+  GameObj *g = static_cast<GameObj *>(obj);
+  g->link(false);
+  for (int i = 0; i < deleted_gameobjs.size(); i++)
+    if (deleted_gameobjs[i] == obj)
+      deleted_gameobjs.erase(i--, 1);
+  if (local_player == obj)
+    local_player = nullptr;
+  delete g;
+}
+
+void delete_destroyed_gameobjs()
+{
+  // Deleting may destroy more objects (onDestroy of a dying object): loop until none is left.
+  while (!deleted_gameobjs.empty())
+    delete_gameobj(deleted_gameobjs.back());
+}
+
+void remove_all_gameobj()
+{
+  for (int i = 0; i < GameObj_list.size(); i++)
+    GameObj_list[i]->destroy();
+  delete_destroyed_gameobjs();
+  local_player = nullptr;
+}
+
+void update_gameobj(float dt)
+{
+  // Walk by index over the count at the start: objects created during the walk wait for the next
+  // step, destroyed ones stay listed until the safe point below.
+  int n = GameObj_list.size();
+  for (int i = 0; i < n && i < GameObj_list.size(); i++)
+  {
+    GameObj *o = GameObj_list[i];
+    if (!(o->objFlags & OBJ_DESTROYED))
+      o->update(dt);
+  }
+  delete_destroyed_gameobjs();
+}
+
+void render_gameobj(float dt)
+{
+  for (int i = 0; i < GameObj_list.size(); i++)
+    GameObj_list[i]->render();
+  do_inst_render();
+}

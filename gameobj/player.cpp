@@ -1,0 +1,102 @@
+// The local player: walks over the land and the water, rises and sinks on request, falls under
+// gravity, and never ends a step below the surface under it. The camera sits at its eye.
+#include <algorithm>
+#include <cmath>
+
+#include "module.h"
+
+namespace
+{
+// How far below the feet the ground may drop in one step before a walker leaves it.
+constexpr float STICK_DROP = 0.6f;
+
+float wrap_coord(float v)
+{
+  v = std::fmod(v, float(HMAP_SIZE));
+  return v < 0.f ? v + float(HMAP_SIZE) : v;
+}
+
+bool finite3(vec4f v)
+{
+  return std::isfinite(v_extract_x(v)) && std::isfinite(v_extract_y(v)) && std::isfinite(v_extract_z(v));
+}
+
+// Puts the feet on the floor when below it (or when a walker steps down a gentle slope).
+void settle(Player *p, float x, float y, float z, bool stick)
+{
+  float floor = get_floor_height(x, z);
+  if (y <= floor || (stick && y - floor < STICK_DROP))
+  {
+    y = floor;
+    p->vy = 0.f;
+    p->onGround = true;
+  }
+  else
+    p->onGround = false;
+  p->pos = v_make(wrap_coord(x), y, wrap_coord(z), 0.f);
+}
+}  // namespace
+
+void Player::onDestroy()
+{
+  if (local_player == this)
+    local_player = nullptr;
+}
+
+Player *get_local_player() { return local_player; }
+
+void place_local_player(Player *p, vec4f eye)
+{
+  if (!p || !finite3(eye))
+    return;
+  p->vy = 0.f;
+  settle(p, v_extract_x(eye), v_extract_y(eye) - PLAYER_EYE_HEIGHT, v_extract_z(eye), false);
+}
+
+void move_local_player(Player *p, float dt, float step_len, vec4f motion, const Matrix44 &basis, int dash_dir)
+{
+  if (!p || !(dt > 0.f))
+    return;
+  if (!finite3(motion))
+    motion = v_zero();
+  float x = v_extract_x(p->pos) + v_extract_x(motion);
+  float z = v_extract_z(p->pos) + v_extract_z(motion);
+  float y = v_extract_y(p->pos);
+  float rise = v_extract_y(motion);
+  bool flying = rise != 0.f;
+  if (flying)
+  {
+    y += rise;
+    p->vy = 0.f;
+  }
+  else
+  {
+    p->vy -= PLAYER_GRAVITY * dt;
+    y += p->vy * dt;
+  }
+  settle(p, x, y, z, p->onGround && !flying);
+}
+
+vec4f get_local_player_eye(Player *p)
+{
+  return p ? p->pos + v_make(0.f, PLAYER_EYE_HEIGHT, 0.f, 0.f) : v_zero();
+}
+
+void player_before_generate()
+{
+  // remove_all_gameobj ran before: a player still listed here was made by someone else and is
+  // kept; nothing to prepare.
+}
+
+void player_after_generate()
+{
+  if (!local_player)
+  {
+    local_player = static_cast<Player *>(new_gameobj_by_id(CLASS_ID_Player));
+    local_player->pos = v_make(float(HMAP_SIZE / 2), 0.f, float(HMAP_SIZE / 2), 0.f);
+  }
+  Player *p = local_player;
+  p->vy = 0.f;
+  settle(p, v_extract_x(p->pos), -1e30f, v_extract_z(p->pos), false);
+  generate_objects();
+}
