@@ -7,8 +7,9 @@
 
 namespace
 {
-// How far below the feet the ground may drop in one step before a walker leaves it.
-constexpr float STICK_DROP = 0.6f;
+// A walker keeps to the ground down slopes of up to 1.5 units of drop per unit of way (56
+// degrees), plus a small step; steeper, it leaves the ground and falls.
+constexpr float STICK_SLOPE = 1.5f, STICK_STEP = 0.2f;
 
 float wrap_coord(float v)
 {
@@ -21,11 +22,11 @@ bool finite3(vec4f v)
   return std::isfinite(v_extract_x(v)) && std::isfinite(v_extract_y(v)) && std::isfinite(v_extract_z(v));
 }
 
-// Puts the feet on the floor when below it (or when a walker steps down a gentle slope).
-void settle(Player *p, float x, float y, float z, bool stick)
+// Puts the feet on the floor when below it or less than stick_drop above it.
+void settle(Player *p, float x, float y, float z, float stick_drop)
 {
   float floor = get_floor_height(x, z);
-  if (y <= floor || (stick && y - floor < STICK_DROP))
+  if (y <= floor || y - floor < stick_drop)
   {
     y = floor;
     p->vy = 0.f;
@@ -50,7 +51,7 @@ void place_local_player(Player *p, vec4f eye)
   if (!p || !finite3(eye))
     return;
   p->vy = 0.f;
-  settle(p, v_extract_x(eye), v_extract_y(eye) - PLAYER_EYE_HEIGHT, v_extract_z(eye), false);
+  settle(p, v_extract_x(eye), v_extract_y(eye) - PLAYER_EYE_HEIGHT, v_extract_z(eye), 0.f);
 }
 
 void move_local_player(Player *p, float dt, float step_len, vec4f motion, const Matrix44 &basis, int dash_dir)
@@ -74,7 +75,8 @@ void move_local_player(Player *p, float dt, float step_len, vec4f motion, const 
     p->vy -= PLAYER_GRAVITY * dt;
     y += p->vy * dt;
   }
-  settle(p, x, y, z, p->onGround && !flying);
+  float way = std::sqrt(v_extract_x(motion) * v_extract_x(motion) + v_extract_z(motion) * v_extract_z(motion));
+  settle(p, x, y, z, p->onGround && !flying ? STICK_STEP + STICK_SLOPE * way : 0.f);
 }
 
 vec4f get_local_player_eye(Player *p)
@@ -97,6 +99,6 @@ void player_after_generate()
   }
   Player *p = local_player;
   p->vy = 0.f;
-  settle(p, v_extract_x(p->pos), -1e30f, v_extract_z(p->pos), false);
+  settle(p, v_extract_x(p->pos), -1e30f, v_extract_z(p->pos), 0.f);
   generate_objects();
 }

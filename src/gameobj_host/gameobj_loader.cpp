@@ -46,6 +46,7 @@ constexpr int64_t MAX_MODULE_SIZE = int64_t(256) << 20;
 constexpr const char *CLASSES_CHANGED = "gameobj classes changed, need restart";
 
 // dlopen of an in-memory copy of `path`: a new image even when a library of that name is loaded.
+// Images stay loaded until exit.
 void *open_copy(const char *path, char *err)
 {
   std::string bytes;
@@ -77,8 +78,12 @@ void *open_copy(const char *path, char *err)
   snprintf(fd_path, sizeof(fd_path), "/proc/self/fd/%d", fd);
   void *h = dlopen(fd_path, RTLD_NOW | RTLD_LOCAL);
   if (!h)
+  {
     snprintf(err, ERR_SIZE, "can't load %s: %s", GAMEOBJ_MODULE_FILE, dlerror());
-  close(fd);
+    close(fd);
+  }
+  // A loaded image keeps its descriptor: the loader knows images by name, and a reused
+  // descriptor number would hand back the old image.
   return h;
 }
 
@@ -185,16 +190,16 @@ void run_build_script(const char *script)
 }
 }  // namespace
 
-void load_gameobj_module(const char *build_script)
+void load_gameobj_module(const char *path)
 {
   unbind_gameobj_module();
-  TempString<260> path = make_full_path(GAMEOBJ_MODULE_FILE);
+  TempString<260> app_file = make_full_path(GAMEOBJ_MODULE_FILE);
   struct stat st;
-  if (stat(path.c_str(), &st) != 0 && build_script)
-    run_build_script(build_script);
+  if (!path && stat(app_file.c_str(), &st) != 0)
+    run_build_script(GAMEOBJ_BUILD_SCRIPT);
   ModuleImage m;
   char err[ERR_SIZE];
-  if (!open_and_resolve(path.c_str(), m, err))
+  if (!open_and_resolve(path ? path : app_file.c_str(), m, err))
     fatal("%s", err);
   bind(m);
   debug("game object module loaded");

@@ -12,12 +12,13 @@
 
 constexpr const char *GAMEOBJ_MODULE_FILE = "gameobj.so";
 
-// Start-up: loads "gameobj.so" from the application directory and binds it. When the file is
-// missing the module's build script (`build_script`, relative to the application directory)
-// runs once first. Every failure is fatal: "can't load gameobj.so: <reason>", "invalid
-// gameobj.so" (an entry point missing), "no \"<name>\" function in gameobj.so", "gameobj classes
-// changed, need restart" (vtable count).
-void load_gameobj_module(const char *build_script = "../gameobj/rebuild_module.sh");
+// Start-up: loads "gameobj.so" from the application directory (or the file `path`) and binds it.
+// When the application directory's file is missing, the module's build script
+// (GAMEOBJ_BUILD_SCRIPT, relative to the application directory) runs once first. Every failure
+// is fatal: "can't load gameobj.so: <reason>", "invalid gameobj.so" (an entry point missing),
+// "no \"<name>\" function in gameobj.so", "gameobj classes changed, need restart" (vtable count).
+constexpr const char *GAMEOBJ_BUILD_SCRIPT = "../gameobj/rebuild_module.sh";
+void load_gameobj_module(const char *path = nullptr);
 
 // Swaps the module in file `path` in for the bound one. The candidate is validated first (it
 // loads, its names resolve, its vtable count and class layout match the bound module's); on any

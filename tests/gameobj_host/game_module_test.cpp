@@ -1,0 +1,175 @@
+// The game object module as the game loads it (gameobj.so of this build) over the shipped world
+// script: the player across a generated world, the static objects, the classes for scripts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "gameobj_host/game_obj.h"
+#include "gameobj_host/gameobj_loader.h"
+#include "gameobj_host/gameobj_module.h"
+#include "platform/timer.h"
+#include "script/sq_vm.h"
+#include "script/world_gen.h"
+#include "script/world_script.h"
+#include "support/visual_log.h"
+#include "terrain/game_rnd.h"
+#include "terrain/hmap_data.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+struct GameModule : testing::Test
+{
+  static void SetUpTestSuite()
+  {
+    init_timer();
+    load_gameobj_module(QM_MODULE_FILE);
+    init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
+    ASSERT_FALSE(has_error_message()) << get_error_message();
+  }
+  static void TearDownTestSuite()
+  {
+    close_world_gen_vm();
+    gameobj_module.remove_all_gameobj();
+    unbind_gameobj_module();
+    release_gameobj_lists();
+  }
+  static void generate(uint64_t seed)
+  {
+    game_rnd_seed = seed;
+    generate_world("game");
+    ASSERT_FALSE(has_error_message()) << get_error_message();
+  }
+  // Runs script text in the world machine; the value of `return ...`, or the error text.
+  static std::string run(const char *src)
+  {
+    HSQUIRRELVM v = get_world_script_vm();
+    SQInteger top = sq_gettop(v);
+    std::string out = "compile error";
+    if (compile_buffer(v, src, SQInteger(strlen(src)), "test.nut"))
+    {
+      sq_pushroottable(v);
+      if (SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse)))
+      {
+        sq_tostring(v, -1);
+        const SQChar *s = nullptr;
+        sq_getstring(v, -1, &s);
+        out = s ? s : "";
+      }
+      else
+      {
+        sq_getlasterror(v);
+        const SQChar *s = nullptr;
+        sq_getstring(v, -1, &s);
+        out = std::string("error: ") + (s ? s : "?");
+      }
+    }
+    sq_settop(v, top);
+    return out;
+  }
+};
+
+// Reference: the land and the water on it, interpolated bilinearly between samples.
+float floor_at(vec4f p)
+{
+  float x = v_extract_x(p), z = v_extract_z(p);
+  int ix = int(std::floor(x)), iz = int(std::floor(z));
+  float tx = x - float(ix), tz = z - float(iz);
+  auto f = [](int x, int z) { return HD::hmap[hmap_idx(x, z)] + HD::water[hmap_idx(x, z)].depth; };
+  float a = f(ix, iz) * (1 - tx) + f(ix + 1, iz) * tx;
+  float b = f(ix, iz + 1) * (1 - tx) + f(ix + 1, iz + 1) * tx;
+  return a * (1 - tz) + b * tz;
+}
+
+// The player driven across the world for thousands of steps: walking, dashing, flying up and
+// diving at speeds up to 40 units a step, with the water moving under it. Every step ends with
+// the feet on or above the land and water, finite, inside the wrapped world; walking follows the
+// ground over the hills.
+TEST_F(GameModule, PlayerNeverFallsThroughTheLand)
+{
+  generate(7);
+  Player *player = gameobj_module.get_local_player();
+  ASSERT_NE(player, nullptr);
+  ASSERT_EQ(Player_list.size(), 1);
+  Matrix44 basis = {};
+  uint64_t rnd = 12345;
+  float min_y = 1e9f, max_y = -1e9f, walked = 0.f;
+  int walk_steps = 0, grounded_walks = 0;
+  vec4f dir = v_zero();
+  float speed = 0.f, rise = 0.f;
+  for (int step = 0; step < 6000; step++)
+  {
+    if (step % 150 == 0)
+    {
+      float a = game_rnd_unit(game_rnd_step(rnd)) * 6.2831853f;
+      dir = v_make(cosf(a), 0.f, sinf(a), 0.f);
+      static const float speeds[] = {0.4f, 0.8f, 4.f, 40.f};
+      speed = speeds[game_rnd_step(rnd) % 4];
+      uint32_t r = game_rnd_step(rnd) % 4;
+      rise = r == 0 ? 0.4f : r == 1 ? -speed : 0.f;  // fly up, dive, or walk
+    }
+    if (step % 4 == 0)
+      HD::simWater(0.05f);
+    vec4f before = gameobj_module.get_local_player_eye(player);
+    vec4f motion = dir * speed + v_make(0.f, rise, 0.f, 0.f);
+    gameobj_module.move_local_player(player, 0.05f, speed, motion, basis, 0);
+    vec4f eye = gameobj_module.get_local_player_eye(player);
+    vec4f feet = eye - v_make(0.f, 1.7f, 0.f, 0.f);
+    float x = v_extract_x(feet), y = v_extract_y(feet), z = v_extract_z(feet);
+    ASSERT_TRUE(std::isfinite(x) && std::isfinite(y) && std::isfinite(z)) << "step " << step;
+    ASSERT_TRUE(x >= 0.f && x < 256.f && z >= 0.f && z < 256.f) << "step " << step;
+    ASSERT_GE(y, gameobj_module.get_land_height(x, z) - 0.01f) << "step " << step << " at " << x << ", " << z;
+    ASSERT_GE(y, floor_at(feet) - 0.01f) << "step " << step << " at " << x << ", " << z;
+    if (rise == 0.f && speed < 1.f && step % 150 >= 100)
+    {
+      // Walking: on the ground over hills and dales (after landing from a flight; down a scarp it falls, never hovers).
+      walk_steps++;
+      if (std::fabs(y - floor_at(feet)) < 0.01f)
+        grounded_walks++;
+      else
+        EXPECT_LT(y, v_extract_y(before) - 1.7f) << "hovers at step " << step;
+      min_y = std::min(min_y, y);
+      max_y = std::max(max_y, y);
+    }
+    float dx = v_extract_x(eye) - v_extract_x(before), dz = v_extract_z(eye) - v_extract_z(before);
+    walked += std::min(std::sqrt(dx * dx + dz * dz), 40.f);
+  }
+  EXPECT_GT(walk_steps, 400);
+  EXPECT_GT(grounded_walks, walk_steps * 3 / 4);  // the rest falls down scarps
+  EXPECT_GT(max_y - min_y, 5.f);  // the walks went up and down hills
+  EXPECT_GT(walked, 2000.f);
+}
+
+TEST_F(GameModule, GenerationPlacesStonesAndMenhirsOnDryLand)
+{
+  generate(7);
+  int placed = Stone1StaticObject_list.size() + Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size();
+  EXPECT_GT(Stone1StaticObject_list.size(), 0);
+  EXPECT_GT(Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size(), 0);
+  EXPECT_EQ(GameObj_list.size(), placed + 1);  // and the player
+  std::string first = run("return get_local_player().getClassName()");
+  EXPECT_EQ(first, "Player");
+  // The same seed gives the same placement; a new world replaces every object.
+  std::string pos = run("local p = get_local_player(); return p.getPos().x + \",\" + p.isAlive()");
+  generate(7);
+  EXPECT_EQ(Stone1StaticObject_list.size() + Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size(),
+            placed);
+  EXPECT_EQ(run("local p = get_local_player(); return p.getPos().x + \",\" + p.isAlive()"), pos);
+  EXPECT_TRUE(deleted_gameobjs.empty());
+}
+
+TEST_F(GameModule, ScriptsReadDeletedObjectsAsGone)
+{
+  generate(3);
+  EXPECT_EQ(run("held <- get_local_player(); return held instanceof Player && held instanceof GameObj"), "true");
+  gameobj_module.remove_all_gameobj();
+  EXPECT_EQ(GameObj_list.size(), 0);
+  EXPECT_EQ(gameobj_module.get_local_player(), nullptr);
+  EXPECT_EQ(run("return held.isAlive()"), "false");
+  EXPECT_EQ(run("return held.getPos()"), "error: game object was deleted");
+  EXPECT_EQ(run("return get_local_player() == null"), "true");
+}
+}  // namespace
