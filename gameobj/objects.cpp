@@ -1,9 +1,12 @@
 // Object creation by id, the lists, deferred deletion and the per-step update.
 #include <cstring>
+#include <type_traits>
 
 #include "module.h"
 
-#define QM_CLASS_NAME(C, B) \
+// Every class is a BaseObject by single inheritance (its vtable pointer is its first word).
+#define QM_CLASS_NAME(C, B)                                          \
+  static_assert(std::is_base_of_v<BaseObject, C> && std::is_base_of_v<B, C>); \
   const char *C::getClassName() { return #C; }
 QM_MODULE_CLASSES(QM_CLASS_NAME)
 #undef QM_CLASS_NAME

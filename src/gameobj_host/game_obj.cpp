@@ -8,6 +8,9 @@ QM_GAMEOBJ_CLASSES(QM_DEFINE_GAMEOBJ_LIST)
 
 DynArray<BaseObject *, DefaultAllocator> deleted_gameobjs;
 
+// The module builds on this layout: vtable pointer, ring head, flags (module_api.cpp checks too).
+static_assert(sizeof(BaseObject) == 2 * sizeof(void *) + 8);
+
 void weak_ref_link(WeakRefTarget *target, WeakRefNode *node)
 {
   if (!target->weakRefHead)
