@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "module.h"
+#include "support/debug.h"
 
 namespace
 {
@@ -101,4 +102,6 @@ void player_after_generate()
   p->vy = 0.f;
   settle(p, v_extract_x(p->pos), -1e30f, v_extract_z(p->pos), 0.f);
   generate_objects();
+  debug("local player at (%.1f, %.1f, %.1f), %d objects", v_extract_x(p->pos), v_extract_y(p->pos),
+        v_extract_z(p->pos), GameObj_list.size());
 }
