@@ -2,7 +2,9 @@
 // small test module in data/test_module.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -29,10 +31,13 @@ const BuildResult &build_module(const std::string &flags)
     return it->second;
   const char *tmp = getenv("QM_TEST_TMP");
   std::string dir = std::string(tmp ? tmp : "/tmp") + "/gameobj_host";
-  std::string name = "m" + std::to_string(built.size()) + ".so";
+  // Named by the flags: test processes running side by side build the same file for the same
+  // flags (the script renames a finished file into place) and never another one under its name.
+  char name[32];
+  snprintf(name, sizeof(name), "m%016zx.so", std::hash<std::string>()(flags));
   std::string cmd = "QM_MODULE_SRC='" QM_TEST_DATA_DIR "/test_module' QM_SQUIRREL_INC='" QM_SQUIRREL_INC
                     "' QM_MODULE_FLAGS='" + flags + "' '" QM_SOURCE_DIR "/gameobj/rebuild_module.sh' '" +
-                    dir + "' " + name + " 2>&1";
+                    dir + "' " + std::string(name) + " 2>&1";
   BuildResult r{-1, "", dir + "/" + name};
   if (FILE *p = popen(cmd.c_str(), "r"))
   {
