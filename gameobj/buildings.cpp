@@ -6,4 +6,4 @@ void init_inst_render() {}
 
 void do_inst_render() {}
 
-void render_building(const HeightmapData::Surface *s, int x, int z) {}
+void render_building(const HeightmapData::Surface &s, int x, int z) {}

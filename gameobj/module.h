@@ -51,4 +51,4 @@ void draw_game_menu(float dt);
 // Instanced meshes and the building renderer.
 void init_inst_render();
 void do_inst_render();
-void render_building(const HeightmapData::Surface *s, int x, int z);
+void render_building(const HeightmapData::Surface &s, int x, int z);

@@ -43,7 +43,9 @@ class Player;
   X(render_gameobj_shadow, void, (float dt))                                                       \
   X(calc_land_norm, vec4f, (float x, float z))                                                     \
   X(generate_objects, void, ())                                                                    \
-  X(render_building, void, (const HeightmapData::Surface *s, int x, int z))                        \
+  /* The building renderer: the land hands it each house square's surface entry and unwrapped */ \
+  /* position every frame instead of drawing the square as land.                              */ \
+  X(render_building, void, (const HeightmapData::Surface &s, int x, int z))                        \
   X(spawn_fireball_fx, void, ())                                                                   \
   X(fireball_explode_fx, void, ())                                                                 \
   X(spawn_waterball_missile_fx, void, ())                                                          \
