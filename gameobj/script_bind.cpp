@@ -1,9 +1,9 @@
 // The module's classes for scripts. A script instance holds a weak reference to its object, so a
 // deleted object reads as gone ("game object was deleted") instead of dangling. The classes are
 // registered under the executable's class tags, so instances made before a reload keep working.
-#include "module.h"
 #include <type_traits>
 
+#include "module.h"
 #include "script/sqbind.h"
 
 namespace

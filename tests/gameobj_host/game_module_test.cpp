@@ -162,6 +162,23 @@ TEST_F(GameModule, GenerationPlacesStonesAndMenhirsOnDryLand)
   EXPECT_TRUE(deleted_gameobjs.empty());
 }
 
+// On a tilted plane the height is exact between samples and the normal is the plane's; the world
+// wraps, and coordinates that are not finite read a sample instead of failing.
+TEST_F(GameModule, LandHeightAndNormalOnAPlane)
+{
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+      HD::hmap[hmap_idx(x, z)] = 0.5f * float(x) - 0.25f * float(z);
+  EXPECT_FLOAT_EQ(gameobj_module.get_land_height(10.25f, 20.5f), 0.5f * 10.25f - 0.25f * 20.5f);
+  EXPECT_FLOAT_EQ(gameobj_module.get_land_height(10.25f + 256.f, 20.5f - 512.f), 0.5f * 10.25f - 0.25f * 20.5f);
+  vec4f n = gameobj_module.calc_land_norm(100.f, 100.f);
+  float len = std::sqrt(0.25f + 1.f + 0.0625f);
+  EXPECT_NEAR(v_extract_x(n), -0.5f / len, 1e-6f);
+  EXPECT_NEAR(v_extract_y(n), 1.f / len, 1e-6f);
+  EXPECT_NEAR(v_extract_z(n), 0.25f / len, 1e-6f);
+  EXPECT_FLOAT_EQ(gameobj_module.get_land_height(NAN, INFINITY), HD::hmap[0]);
+}
+
 TEST_F(GameModule, ScriptsReadDeletedObjectsAsGone)
 {
   generate(3);
