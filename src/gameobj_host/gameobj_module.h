@@ -14,6 +14,7 @@
 
 class BaseObject;
 class Player;
+class Spell;
 
 // Every name the module must provide, with the type the executable calls it with. Names of
 // module-internal work (spells, effects, tooltips, the spell grid) that the executable only
@@ -119,6 +120,14 @@ extern GameObjModule gameobj_module;
 QM_EXPORT extern bool should_close_game_menu;
 // The module's local player, or null; kept by the module.
 QM_EXPORT extern Player *local_player;
+// Kept by the module's spells interface and menus (read by the executable's modes later):
+// whether the spells interface is shown, a restart request, the crosshair drawn, and the spell
+// grid (nx * ny cells, row by row, null cells empty).
+QM_EXPORT extern bool spells_ui_active;
+QM_EXPORT extern bool need_game_restart;
+QM_EXPORT extern int crosshair_type;
+QM_EXPORT extern Spell **spell_grid;
+QM_EXPORT extern int spell_grid_nx, spell_grid_ny;
 
 // The module's local player, or null (also when no module is bound).
 inline Player *gameobj_local_player()
