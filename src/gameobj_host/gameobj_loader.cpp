@@ -31,6 +31,7 @@ using GetVtables = void **(*)(int *count);
 struct ModuleImage
 {
   void *handle = nullptr;
+  int fd = -1;  // the in-memory file the image was loaded from
   GameObjModule funcs = {};
   void *vtables[NUM_GAMEOBJ_VTABLES] = {};
   uint64_t layout = 0;
@@ -46,8 +47,8 @@ constexpr int64_t MAX_MODULE_SIZE = int64_t(256) << 20;
 constexpr const char *CLASSES_CHANGED = "gameobj classes changed, need restart";
 
 // dlopen of an in-memory copy of `path`: a new image even when a library of that name is loaded.
-// Images stay loaded until exit.
-void *open_copy(const char *path, char *err)
+// Bound images stay loaded until exit.
+void *open_copy(const char *path, int &fd_out, char *err)
 {
   std::string bytes;
   int read_err = 0;
@@ -84,6 +85,8 @@ void *open_copy(const char *path, char *err)
   }
   // A loaded image keeps its descriptor: the loader knows images by name, and a reused
   // descriptor number would hand back the old image.
+  else
+    fd_out = fd;
   return h;
 }
 
@@ -166,8 +169,18 @@ void bind(const ModuleImage &m)
 
 bool open_and_resolve(const char *path, ModuleImage &m, char *err)
 {
-  m.handle = open_copy(path, err);
+  m.handle = open_copy(path, m.fd, err);
   return m.handle && resolve(m, err);
+}
+
+// A candidate that was never bound: nothing points into it, so it goes at once.
+void discard(ModuleImage &m)
+{
+  if (m.handle)
+    dlclose(m.handle);
+  if (m.fd >= 0)
+    close(m.fd);
+  m = ModuleImage();
 }
 
 // Runs the module's build script once, synchronously: script <app dir> gameobj.so.
@@ -214,12 +227,14 @@ bool swap_gameobj_module(const char *path)
     debug("gameobj module '%s' refused: %s", path, err);
     if (!strcmp(err, CLASSES_CHANGED))
       set_error_message(CLASSES_CHANGED);
+    discard(m);
     return false;
   }
   if (bound && m.layout != bound_layout)
   {
     debug("gameobj module '%s' refused: class layout changed", path);
     set_error_message(CLASSES_CHANGED);
+    discard(m);
     return false;
   }
   unbind_gameobj_module();

@@ -6,8 +6,8 @@
 // "get_gameobj_vtables" (stores its entry count through the argument and returns its table of
 // NUM_GAMEOBJ_VTABLES class vtables; entry 0 is never matched). Every generation is loaded with
 // RTLD_NOW | RTLD_LOCAL from its own in-memory copy of the file, so dlopen never hands back an
-// older image; images stay mapped until exit (live objects may still point into them until they
-// are re-pointed, and script machines may hold their closures).
+// older image; bound images stay mapped until exit (live objects may still point into them until
+// they are re-pointed, and script machines may hold their closures); a refused candidate goes.
 #include <cstdint>
 
 constexpr const char *GAMEOBJ_MODULE_FILE = "gameobj.so";
