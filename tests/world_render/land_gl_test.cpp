@@ -1,0 +1,207 @@
+// The land and water renderer on real OpenGL without a display: the world textures read back
+// against the arrays while the world changes (across its seam too), and pictures of the "game"
+// world of seed 7 drawn through a small test frame, checked at chosen pixels and written to
+// $QM_TEST_TMP for a person to look at (docs/ keeps copies).
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "../render/gl_picture.h"
+#include "render/texture.h"
+#include "script/world_gen.h"
+#include "support/matrix44.h"
+#include "support/visual_log.h"
+#include "terrain/game_rnd.h"
+#include "world_render/land_render.h"
+#include "world_render/sky.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+const char *const land_files[] = {
+    "sky.nut",        "sky.sh",       "sh_common.inc",    "sh_math.inc",  "sh_postfx.inc", "load_float.sh",
+    "load_color.sh",  "interp_tex.sh", "land_tex.inc",    "calc_norm.sh", "calc_norm_low.sh", "calc_aper.sh",
+    "land_common.inc", "land_light.inc", "land_gbuf.inc", "land.sh",      "dr_land.sh",    "water_common.inc",
+    "water.sh",       "dr_water.sh",  "horizon.sh",
+};
+
+struct Camera
+{
+  Matrix44 itm, glob;
+  vec4f pos;
+};
+
+// A camera at `pos` looking along yaw (radians from +z towards +x) and pitch (down negative),
+// 74 degrees of vertical field of view.
+Camera make_camera(vec4f pos, float yaw, float pitch, int w, int h)
+{
+  vec4f fwd = v_make(std::sin(yaw) * std::cos(pitch), std::sin(pitch), std::cos(yaw) * std::cos(pitch), 0.f);
+  vec4f right = v_make(std::cos(yaw), 0.f, -std::sin(yaw), 0.f);
+  Camera c;
+  c.pos = pos;
+  m44_set_row(c.itm, 0, right);
+  m44_set_row(c.itm, 1, v_cross3(fwd, right));
+  m44_set_row(c.itm, 2, fwd);
+  m44_set_row(c.itm, 3, v_set(pos, 3, 1.f));
+  const float ys = 1.f / std::tan(74.f * 3.14159265f / 360.f), xs = ys * float(h) / float(w);
+  const float zn = 0.1f, zf = 512.f, q = zf / (zf - zn);
+  Matrix44 proj = {};
+  proj.m[0][0] = xs;
+  proj.m[1][1] = ys;
+  proj.m[2][2] = q;
+  proj.m[2][3] = 1.f;
+  proj.m[3][2] = -q * zn;
+  c.glob = m44_mul(m44_inverse(c.itm), proj);
+  return c;
+}
+
+class LandGl : public GlPictureTest
+{
+protected:
+  Texture *scene = nullptr;
+
+  bool open(int w, int h, int quality)
+  {
+    std::filesystem::create_directories(app.path("gen"));
+    std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/gen/main.nut", app.path("gen/main.nut"));
+    for (const char *f : {"detail.dds", "foam.dds"})
+      std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/" + f, app.path(f));
+    for (const char *f : land_files)
+      std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/" + f, app.path(f));
+    if (!start(w, h, {}))
+      return false;
+    set_error_message(nullptr);
+    init_sky();
+    init_land_render(quality);
+    scene = create_render_target(uint32_t(w), uint32_t(h), 1);
+    return true;
+  }
+  void TearDown() override
+  {
+    if (ready)
+    {
+      release_texture(scene);
+      close_land_render();
+      close_sky();
+    }
+    GlPictureTest::TearDown();
+  }
+
+  template <typename T>
+  static std::vector<T> read_texture(Texture *t)
+  {
+    int pitch = 0;
+    void *p = lock_texture(t, pitch, false);
+    EXPECT_TRUE(p);
+    EXPECT_EQ(pitch, int(HMAP_SIZE * sizeof(T)));
+    std::vector<T> out(HMAP_CELLS);
+    if (p)
+      std::memcpy(out.data(), p, sizeof(T) * HMAP_CELLS);
+    unlock_texture(t);
+    return out;
+  }
+
+  // Every texel of the level and colour textures against the arrays; the first difference.
+  static void expect_world_uploaded(const char *when)
+  {
+    std::vector<float> level = read_texture<float>(land.hmapTex);
+    std::vector<uint32_t> color = read_texture<uint32_t>(land.colrTex);
+    std::vector<uint32_t> top = read_texture<uint32_t>(land.topcTex);
+    for (int i = 0; i < HMAP_CELLS; i++)
+    {
+      const float want = HD::hmap[i] + HD::water[i].depth;
+      ASSERT_EQ(std::memcmp(&level[size_t(i)], &want, 4), 0)
+          << when << ": level of (" << (i & 255) << ", " << (i >> 8) << ") " << level[size_t(i)] << " != " << want;
+      ASSERT_EQ(color[size_t(i)], HD::surface[i].color) << when << ": colour " << i;
+      ASSERT_EQ(top[size_t(i)], HD::surface[i].top_color) << when << ": top colour " << i;
+    }
+  }
+};
+
+TEST_F(LandGl, UploadedTexturesHoldTheWorldAsItChanges)
+{
+  if (!open(64, 64, 1))
+    GTEST_SKIP() << "no headless OpenGL 3.3 here";
+  HD::reset();
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    const int x = i & 255, z = i >> 8;
+    HD::hmap[i] = HD::target_hmap[i] = std::sin(float(x) * 0.1f) * 7.f + float(z) * 0.03f + 1e-5f * float(i);
+    HD::water[i] = HD::tmpw[i] = {x < 40 ? 1.5f + float(z % 7) * 0.1f : 0.f, 0.f, 0.f, 0.f};
+    HD::surface[i].color = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
+    HD::surface[i].top_color = uint32_t(i * 40503u);
+  }
+  const vec4f cam = v_make(2.f, 30.f, 253.f, 1.f);  // beside the seam
+  land_frame_update(0.f, cam, 2);
+  expect_world_uploaded("first upload");
+
+  // A hill raised across the corner seam and a water source there; a few steps later the
+  // textures follow the arrays again.
+  for (int dz = -6; dz <= 6; dz++)
+    for (int dx = -6; dx <= 6; dx++)
+    {
+      HD::target_hmap[hmap_idx(dx, dz)] += 12.f - float(dx * dx + dz * dz) * 0.2f;
+      HD::water[hmap_idx(dx + 3, dz - 2)].depth += 2.f;
+      HD::surface[hmap_idx(dx, dz)].color = 0xFF102030u;
+    }
+  for (int step = 0; step < 3; step++)
+  {
+    land_step_update(cam);
+    HD::updateHmap(LAND_STEP_DT);
+    HD::simWater(LAND_STEP_DT);
+    land_frame_update(0.02f, cam, 2);
+  }
+  EXPECT_NE(HD::hmap[hmap_idx(255, 255)], HD::target_hmap[hmap_idx(255, 255)]) << "still moving";
+  expect_world_uploaded("after three steps");
+  EXPECT_STREQ(get_error_message(), "");
+}
+
+// The "game" world of seed 7 from above, over a lake shore and along the river, at the low quality
+// (forward) path: sky, land, water.
+TEST_F(LandGl, GameWorldPicturesLow)
+{
+  constexpr int W = 320, H = 180;
+  if (!open(W, H, 0))
+    GTEST_SKIP() << "no headless OpenGL 3.3 here";
+  init_world_gen_vm();
+  game_rnd_seed = 7;
+  generate_world("game");
+  set_sky_sun_dir(false, v_make(-0.5f, 0.55f, 0.4f, 0.f));
+  land_request_full_update();
+  struct Shot
+  {
+    const char *name;
+    vec4f pos;
+    float yaw, pitch;
+  };
+  const Shot shots[3] = {
+      {"overview", v_make(128.f, 110.f, 20.f, 1.f), 0.f, -0.45f},
+      {"shore", v_make(70.f, 20.f, 150.f, 1.f), -1.4f, -0.25f},
+      {"river", v_make(140.f, 25.f, 60.f, 1.f), 1.4f, -0.3f},
+  };
+  std::vector<uint32_t> strip(size_t(W * H * 3));
+  for (int i = 0; i < 3; i++)
+  {
+    const Camera cam = make_camera(shots[i].pos, shots[i].yaw, shots[i].pitch, W, H);
+    land_frame_update(0.f, cam.pos, 2);
+    set_render_target(scene, 0, true);
+    clear_view(0xFFFF00FF);
+    set_vs_const(0, &cam.glob.m[0][0], 4);
+    set_vs_const(4, cam.itm.m[3], 1);
+    set_zenable(false);
+    set_zwrite(false);
+    render_sky(cam.itm);
+    set_zenable(true);
+    set_zwrite(true);
+    draw_land();
+    draw_water(0.f);
+    std::vector<uint32_t> px = read(W, H);
+    for (int y = 0; y < H; y++)
+      std::memcpy(&strip[size_t((i * H + y) * W)], &px[size_t(y * W)], W * 4);
+  }
+  savePng("land_low.png", strip, W, H * 3);
+  EXPECT_STREQ(get_error_message(), "");
+  close_world_gen_vm();
+}
+}  // namespace
