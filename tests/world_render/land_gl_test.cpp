@@ -157,51 +157,174 @@ TEST_F(LandGl, UploadedTexturesHoldTheWorldAsItChanges)
   EXPECT_STREQ(get_error_message(), "");
 }
 
-// The "game" world of seed 7 from above, over a lake shore and along the river, at the low quality
-// (forward) path: sky, land, water.
-TEST_F(LandGl, GameWorldPicturesLow)
+struct Shot
 {
-  constexpr int W = 320, H = 180;
-  if (!open(W, H, 0))
-    GTEST_SKIP() << "no headless OpenGL 3.3 here";
-  init_world_gen_vm();
-  game_rnd_seed = 7;
-  generate_world("game");
-  set_sky_sun_dir(false, v_make(-0.5f, 0.55f, 0.4f, 0.f));
-  land_request_full_update();
-  struct Shot
+  const char *name;
+  vec4f pos;
+  float yaw, pitch;
+};
+// High over the middle, low over the shore of the western lake, along the southern river.
+const Shot shots[3] = {
+    {"overview", v_make(128.f, 110.f, 20.f, 1.f), 0.f, -0.75f},
+    {"shore", v_make(70.f, 20.f, 150.f, 1.f), -1.4f, -0.25f},
+    {"river", v_make(140.f, 25.f, 60.f, 1.f), 1.4f, -0.3f},
+};
+constexpr int PW = 320, PH = 180;
+
+// Pictures of the "game" world of seed 7 through a test frame of each path: the forward path
+// (low quality) draws sky, land and water into one image; the deferred path (high quality) fills
+// the targets D, B and A, draws the horizon ring and the sky, and resolves the targets with
+// tests/world_render/data/land_resolve.sh.
+class LandPicture : public LandGl
+{
+protected:
+  Texture *gbuf[4] = {};  // D, B, A, C
+
+  bool open_world(int quality)
   {
-    const char *name;
-    vec4f pos;
-    float yaw, pitch;
-  };
-  const Shot shots[3] = {
-      {"overview", v_make(128.f, 110.f, 20.f, 1.f), 0.f, -0.45f},
-      {"shore", v_make(70.f, 20.f, 150.f, 1.f), -1.4f, -0.25f},
-      {"river", v_make(140.f, 25.f, 60.f, 1.f), 1.4f, -0.3f},
-  };
-  std::vector<uint32_t> strip(size_t(W * H * 3));
-  for (int i = 0; i < 3; i++)
+    std::filesystem::copy_file(std::string(QM_TEST_DATA_DIR) + "/land_resolve.sh", app.path("land_resolve.sh"));
+    if (!open(PW, PH, quality))
+      return false;
+    for (Texture *&t : gbuf)
+      t = create_render_target(PW, PH, 1);
+    init_world_gen_vm();
+    game_rnd_seed = 7;
+    generate_world("game");
+    close_world_gen_vm();
+    set_sky_sun_dir(false, v_make(-0.5f, 0.55f, 0.4f, 0.f));
+    land_request_full_update();
+    return true;
+  }
+  void TearDown() override
   {
-    const Camera cam = make_camera(shots[i].pos, shots[i].yaw, shots[i].pitch, W, H);
-    land_frame_update(0.f, cam.pos, 2);
-    set_render_target(scene, 0, true);
-    clear_view(0xFFFF00FF);
+    for (Texture *t : gbuf)
+      release_texture(t);
+    LandGl::TearDown();
+  }
+
+  void camera_constants(const Camera &cam)
+  {
     set_vs_const(0, &cam.glob.m[0][0], 4);
     set_vs_const(4, cam.itm.m[3], 1);
+  }
+
+  void draw_sky(const Camera &cam)
+  {
     set_zenable(false);
     set_zwrite(false);
     render_sky(cam.itm);
+  }
+
+  std::vector<uint32_t> forward(const Camera &cam)
+  {
+    set_render_target(scene, 0, true);
+    clear_view(0xFFFF00FF);
+    camera_constants(cam);
+    draw_sky(cam);
     set_zenable(true);
     set_zwrite(true);
     draw_land();
     draw_water(0.f);
-    std::vector<uint32_t> px = read(W, H);
-    for (int y = 0; y < H; y++)
-      std::memcpy(&strip[size_t((i * H + y) * W)], &px[size_t(y * W)], W * 4);
+    return read(PW, PH);
   }
-  savePng("land_low.png", strip, W, H * 3);
-  EXPECT_STREQ(get_error_message(), "");
-  close_world_gen_vm();
+
+  std::vector<uint32_t> deferred(const Camera &cam)
+  {
+    Texture *D = gbuf[0], *B = gbuf[1], *A = gbuf[2], *C = gbuf[3];
+    const Matrix44 view = m44_inverse(cam.itm);
+    const float depth_col[4] = {view.m[0][2] / 512.f, view.m[1][2] / 512.f, view.m[2][2] / 512.f,
+                                view.m[3][2] / 512.f};
+    set_render_target(D, 0, true);
+    clear_view(0x00FFFFFF);
+    set_render_target(B, 1, false);
+    set_render_target(A, 2, false);
+    camera_constants(cam);
+    set_vs_const(6, depth_col, 1);
+    set_zenable(true);
+    set_zwrite(true);
+    set_stencil_test(0xFF, 1, D3DCMP_ALWAYS);
+    set_stencil_replace_bits(1);
+    draw_land();
+    copy_texture(D, C);
+    set_render_target(nullptr, 2, false);
+    draw_water(0.f);
+    set_render_target(nullptr, 1, false);
+
+    set_render_target(scene, 0, true);
+    clear_view_color(0xFFFF00FF);
+    set_zwrite(false);
+    set_stencil_test(0xFF, 2, D3DCMP_ALWAYS);
+    set_stencil_replace_bits(2);
+    draw_horizon();
+    set_stencil_replace_bits(0);
+    set_stencil_test(0xFF, 0, D3DCMP_EQUAL);
+    draw_sky(cam);
+
+    set_stencil_test(1, 1, D3DCMP_EQUAL);
+    set_texture(8, D);
+    set_texture(9, B);
+    set_texture(10, A);
+    for (int s = 8; s < 11; s++)
+    {
+      set_tex_filter(s, false);
+      set_tex_address(s, 1);
+    }
+    const float ys = 1.f / std::tan(74.f * 3.14159265f / 360.f), xs = ys * float(PH) / float(PW);
+    float rows[3][4];
+    for (int c = 0; c < 4; c++)
+    {
+      rows[0][c] = cam.itm.m[0][c] * 512.f / xs;
+      rows[1][c] = cam.itm.m[1][c] * 512.f / ys;
+      rows[2][c] = cam.itm.m[2][c] * 512.f;
+    }
+    set_vs_const(17, &rows[0][0], 3);
+    const float c16[4] = {0.5f, -0.5f, 0.5f / PW + 0.5f, 0.5f / PH + 0.5f};
+    set_vs_const(16, c16, 1);
+    set_shader(resolve);
+    draw_postfx();
+    set_stencil_test(0, 0, 0);
+    for (int s = 8; s < 11; s++)
+      set_texture(s, nullptr);
+    return read(PW, PH);
+  }
+
+  Shader *resolve = nullptr;
+
+  // Draws the three shots, writes them one above the other into `file` and checks them.
+  void shoot(const char *file, bool high)
+  {
+    if (high)
+      resolve = create_shader("land_resolve.sh", nullptr);
+    std::vector<uint32_t> strip(size_t(PW * PH * 3));
+    std::vector<uint32_t> px[3];
+    for (int i = 0; i < 3; i++)
+    {
+      const Camera cam = make_camera(shots[i].pos, shots[i].yaw, shots[i].pitch, PW, PH);
+      land_frame_update(0.f, cam.pos, 2);
+      px[i] = high ? deferred(cam) : forward(cam);
+      std::memcpy(&strip[size_t(i * PH * PW)], px[i].data(), px[i].size() * 4);
+    }
+    if (resolve)
+      destroy_shader(resolve);
+    savePng(file, strip, PW, PH * 3);
+    EXPECT_STREQ(get_error_message(), "");
+    for (int i = 0; i < 3; i++)
+      for (uint32_t p : px[i])
+        ASSERT_NE(p & 0xFFFFFF, 0xFF00FFu) << shots[i].name << ": sky and land cover the picture";
+  }
+};
+
+TEST_F(LandPicture, GameWorldLowQuality)
+{
+  if (!open_world(0))
+    GTEST_SKIP() << "no headless OpenGL 3.3 here";
+  shoot("land_low.png", false);
+}
+
+TEST_F(LandPicture, GameWorldHighQuality)
+{
+  if (!open_world(1))
+    GTEST_SKIP() << "no headless OpenGL 3.3 here";
+  shoot("land_high.png", true);
 }
 }  // namespace
