@@ -5,6 +5,7 @@
 #include "support/export.h"
 #include "support/matrix44.h"
 #include "support/vec4f.h"
+#include "terrain/hmap_data.h"
 
 struct GameObjModule
 {
@@ -28,6 +29,9 @@ struct GameObjModule
   void (*remove_all_gameobj)();
   void (*toggle_monster_spawn)();
   void (*toggle_mana_cheat)();
+  // The building renderer: draws the house piece of a house square (the land hands it the square's
+  // surface entry and unwrapped position every frame instead of drawing it as land).
+  void (*render_building)(const HeightmapData::Surface &s, int x, int z);
 
   // The local player (null when there is none) and its two operations used by the camera:
   // placement at a position, and one step of motion (dt, step length, motion vector, the camera
