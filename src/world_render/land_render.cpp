@@ -133,7 +133,8 @@ void bind_land_textures()
   set_texture(2, land.colrTex);
   set_texture(3, land.topcTex);
   set_texture(4, land.detailTex);
-  for (int s = 0; s < 5; s++)
+  set_texture(6, land.noiseTex);
+  for (int s : {0, 1, 2, 3, 4, 6})
   {
     set_tex_filter(s, true);
     set_tex_address(s, 0);

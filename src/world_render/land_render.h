@@ -77,7 +77,7 @@ struct LandState
   int near_count = 0;          // instances built this frame
   int far_quads = 0, water_quads = 0, horizon_quads = 0;
   Texture *hmapTex = nullptr, *normTex = nullptr, *aperTex = nullptr, *colrTex = nullptr,
-          *topcTex = nullptr, *detailTex = nullptr, *foamTex = nullptr;
+          *topcTex = nullptr, *detailTex = nullptr, *foamTex = nullptr, *noiseTex = nullptr;
   Texture *normGen[2] = {}, *aperGen[2] = {};
 };
 extern LandState land;

@@ -101,6 +101,30 @@ void bind_levels()
   set_tex_address(0, 0);
 }
 
+// The land shader's noise: 128 x 128 texels of four independent random bytes (a fixed sequence),
+// read with linear filtering as smooth value noise.
+Texture *create_noise_texture()
+{
+  constexpr int N = 128;
+  Texture *t = create_managed_texture(N, N);
+  int pitch = 0;
+  auto *p = static_cast<uint8_t *>(t ? lock_texture(t, pitch, true) : nullptr);
+  if (!p)
+  {
+    release_texture(t);
+    return nullptr;
+  }
+  uint32_t state = 0x9E3779B9u;
+  for (int y = 0; y < N; y++)
+    for (int x = 0; x < N * 4; x++)
+    {
+      state = state * 1664525u + 1013904223u;
+      p[y * pitch + x] = uint8_t(state >> 24);
+    }
+  unlock_texture(t);
+  return t;
+}
+
 void cross_fade(Texture *target, Texture *const gen[2], int size, float f)
 {
   set_texture(0, gen[land.norm_new ^ 1]);
@@ -142,6 +166,7 @@ void init_land_textures(bool high)
   ok = (land.detailTex = get_texture("detail.dds", false)) && ok;
   if (high)
     ok = (land.foamTex = get_texture("foam.dds", false)) && ok;
+  ok = (land.noiseTex = create_noise_texture()) && ok;
   if (!ok)
     fatal("can't create land textures");
   tdev.point_vb = create_vb(LAND_UPLOAD_BATCH * sizeof(UploadPoint), 0);
@@ -151,7 +176,7 @@ void init_land_textures(bool high)
 
 void close_land_textures()
 {
-  for (Texture **t : {&land.hmapTex, &land.normTex, &land.aperTex, &land.colrTex, &land.topcTex, &land.normGen[0],
+  for (Texture **t : {&land.noiseTex, &land.hmapTex, &land.normTex, &land.aperTex, &land.colrTex, &land.topcTex, &land.normGen[0],
                       &land.normGen[1], &land.aperGen[0], &land.aperGen[1]})
   {
     release_texture(*t);

@@ -169,7 +169,7 @@ const Shot shots[3] = {
     {"shore", v_make(70.f, 20.f, 150.f, 1.f), -1.4f, -0.25f},
     {"river", v_make(140.f, 25.f, 60.f, 1.f), 1.4f, -0.3f},
 };
-constexpr int PW = 320, PH = 180;
+constexpr int PW = 480, PH = 270;
 
 // Pictures of the "game" world of seed 7 through a test frame of each path: the forward path
 // (low quality) draws sky, land and water into one image; the deferred path (high quality) fills
@@ -191,7 +191,7 @@ protected:
     game_rnd_seed = 7;
     generate_world("game");
     close_world_gen_vm();
-    set_sky_sun_dir(false, v_make(-0.5f, 0.55f, 0.4f, 0.f));
+    set_sky_sun_dir(false, v_make(0.25f, 0.5f, -0.8f, 0.f));
     land_request_full_update();
     return true;
   }
@@ -311,6 +311,46 @@ protected:
     for (int i = 0; i < 3; i++)
       for (uint32_t p : px[i])
         ASSERT_NE(p & 0xFFFFFF, 0xFF00FFu) << shots[i].name << ": sky and land cover the picture";
+
+    // Over the shore: deep water reads blue, the dry grass beside it green.
+    const Camera cam = make_camera(shots[1].pos, shots[1].yaw, shots[1].pitch, PW, PH);
+    int wet = 0, dry = 0;
+    for (int z = 130; z < 200; z++)
+      for (int x = 20; x < 70; x++)
+      {
+        const int i = hmap_idx(x, z);
+        int sx, sy;
+        if (!project(cam, v_make(float(x), HD::hmap[i] + HD::water[i].depth, float(z), 1.f), sx, sy))
+          continue;
+        const uint32_t c = px[1][size_t(sy * PW + sx)];
+        if (HD::water[i].depth > 1.f && wet < 20)
+        {
+          wet++;
+          EXPECT_GT(channel_of(c, 2), channel_of(c, 0) + 12) << "water at (" << x << ", " << z << ")";
+        }
+        if (HD::water[i].depth == 0.f && HD::surface[i].top_color >> 24 > 200 && dry < 20 &&
+            ((HD::surface[i].top_color >> 8) & 255) > ((HD::surface[i].top_color >> 16) & 255) + 30)
+        {
+          dry++;
+          EXPECT_GT(channel_of(c, 1), channel_of(c, 2)) << "grass at (" << x << ", " << z << ")";
+        }
+      }
+    EXPECT_EQ(wet, 20);
+    EXPECT_GT(dry, 5);
+  }
+
+  // Where a world point lands in the picture; false when behind the camera or off the picture's
+  // inner part (away from silhouettes at its border).
+  static bool project(const Camera &cam, vec4f p, int &x, int &y)
+  {
+    vec4f c = m44_row(cam.glob, 0) * v_extract_x(p) + m44_row(cam.glob, 1) * v_extract_y(p) +
+              m44_row(cam.glob, 2) * v_extract_z(p) + m44_row(cam.glob, 3);
+    const float w = v_extract_w(c);
+    if (w < 1.f)
+      return false;
+    x = int((v_extract_x(c) / w * 0.5f + 0.5f) * PW);
+    y = int((0.5f - v_extract_y(c) / w * 0.5f) * PH);
+    return x >= 8 && x < PW - 8 && y >= PH / 2 && y < PH - 8;
   }
 };
 
