@@ -126,6 +126,15 @@ void set_world_mapping()
   set_vs_const(16, c16, 1);
 }
 
+// The camera's cell: its position rounded (a position that is not finite counts as the origin).
+void set_camera_cell(vec4f camera)
+{
+  const float x = v_extract_x(camera), z = v_extract_z(camera);
+  const bool ok = std::isfinite(x) && std::isfinite(z) && std::fabs(x) < 30000.f && std::fabs(z) < 30000.f;
+  land.cell_x = ok ? int(std::lround(x)) : 0;
+  land.cell_z = ok ? int(std::lround(z)) : 0;
+}
+
 void bind_land_textures()
 {
   set_texture(0, land.aperTex);
@@ -209,8 +218,7 @@ void land_request_full_update()
 
 void land_step_update(vec4f camera)
 {
-  land.cell_x = int(std::lround(v_extract_x(camera)));
-  land.cell_z = int(std::lround(v_extract_z(camera)));
+  set_camera_cell(camera);
   if (high())
     step_flow(land.cell_x, land.cell_z);
   land.steps++;
@@ -231,9 +239,7 @@ void land_frame_update(float dt, vec4f camera, int shadow_quality)
   cross_fade_world(f);
 
   HD::morphHmap(dt, land_curh);
-  const float cam_x = v_extract_x(camera), cam_z = v_extract_z(camera);
-  land.cell_x = std::isfinite(cam_x) ? int(std::lround(cam_x)) : 0;
-  land.cell_z = std::isfinite(cam_z) ? int(std::lround(cam_z)) : 0;
+  set_camera_cell(camera);
   const int cx = land.cell_x - 128, cz = land.cell_z - 128;
 
   land.near_count = build_near_field(cx, cz, land_curh, lock_whole<LandInstance>(dev.inst_vb));

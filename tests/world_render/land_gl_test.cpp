@@ -163,11 +163,11 @@ struct Shot
   vec4f pos;
   float yaw, pitch;
 };
-// High over the middle, low over the shore of the western lake, along the southern river.
+// High over the middle, over the shore of the western lake, low along the river running north at x 125.
 const Shot shots[3] = {
     {"overview", v_make(128.f, 110.f, 20.f, 1.f), 0.f, -0.75f},
     {"shore", v_make(70.f, 20.f, 150.f, 1.f), -1.4f, -0.25f},
-    {"river", v_make(140.f, 25.f, 60.f, 1.f), 1.4f, -0.3f},
+    {"river", v_make(123.f, -9.f, 4.f, 1.f), 0.08f, -0.32f},
 };
 constexpr int PW = 480, PH = 270;
 
@@ -193,6 +193,13 @@ protected:
     close_world_gen_vm();
     set_sky_sun_dir(false, v_make(0.25f, 0.5f, -0.8f, 0.f));
     land_request_full_update();
+    // Two seconds of play: the water runs, makes foam and carries the flow pattern.
+    for (int step = 0; step < 40; step++)
+    {
+      land_step_update(shots[1].pos);
+      HD::updateHmap(LAND_STEP_DT);
+      HD::simWater(LAND_STEP_DT);
+    }
     return true;
   }
   void TearDown() override
