@@ -157,7 +157,7 @@ void build_water_vertices(int cx, int cz, const float *curh, const float *depth,
         v.z = int16_t(z);
         v.level = level;
         v.foam = pack16(foam, 32767.f);
-        v.depth = pack16(d, 1024.f);
+        v.depth = pack16(d - sink, 1024.f);  // the column above the lowered surface's ground
       }
     }
 }

@@ -28,6 +28,7 @@ namespace
 using HD = HeightmapData;
 
 constexpr int FAR_INDICES = LAND_QUADS * LAND_QUADS * 6;
+constexpr int WATER_INDICES = LAND_GRID * LAND_GRID * 6;  // 393216, room for every quad
 constexpr int HORIZON_INDICES = (HORIZON_GRID - 1) * (HORIZON_GRID - 1) * 6;
 
 struct LandDevice
@@ -184,7 +185,7 @@ void init_land_render(int quality)
   dev.horizon_ib = create_ib(HORIZON_INDICES, BUF_STATIC);
   if (!dev.patch_vb || !dev.patch_ib || !dev.far_ib || !dev.horizon_ib)
     fatal("Can't create land IB");
-  dev.water_ib = create_ib(FAR_INDICES, 0);
+  dev.water_ib = create_ib(WATER_INDICES, 0);
   if (!dev.water_ib)
     fatal("Can't create water IB");
   create_patch_mesh();
