@@ -115,7 +115,8 @@ void set_light_constants()
   get_sky_registers(regs);
   set_vs_const(30, reinterpret_cast<const float *>(regs), SKY_REGISTERS);
   set_ps_const(0, reinterpret_cast<const float *>(regs), 12);
-  const float clock[4] = {(float(land.steps) + land.frame_f) * LAND_STEP_DT, 0.f, 0.f, 0.f};
+  // An hour's period keeps the shader's float time precise however long the game runs.
+  const float clock[4] = {(float(land.steps % 72000) + land.frame_f) * LAND_STEP_DT, 0.f, 0.f, 0.f};
   set_ps_const(14, clock, 1);
 }
 
