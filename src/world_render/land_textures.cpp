@@ -47,8 +47,12 @@ const VsdElement color_point_desc[] = {
     {0, VSD_END, 0, 0, 0},
 };
 
+// The state of every pass: one target (others the scene frame may have left are unbound), no
+// depth, stencil, blending, alpha test, culling or wireframe, all channels written.
 void pass_state()
 {
+  for (int i = 1; i < 4; i++)
+    set_render_target(nullptr, i, false);
   set_zenable(false);
   set_zwrite(false);
   set_stencil_test(0, 0, 0);
