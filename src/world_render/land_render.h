@@ -75,7 +75,7 @@ struct LandState
   float frame_f = 0.f;         // this frame's interpolation fraction
   int cell_x = 0, cell_z = 0;  // the camera's cell of this frame
   int near_count = 0;          // instances built this frame
-  int far_quads = 0, water_quads = 0, horizon_quads = 0;
+  int far_quads = 0, water_quads = 0;
   Texture *hmapTex = nullptr, *normTex = nullptr, *aperTex = nullptr, *colrTex = nullptr,
           *topcTex = nullptr, *detailTex = nullptr, *foamTex = nullptr, *noiseTex = nullptr;
   Texture *normGen[2] = {}, *aperGen[2] = {};
