@@ -207,7 +207,7 @@ std::vector<NamedMesh> build_creature_meshes()
                    Rgb c = rock_color(d, p, 121, grey, 0.6f);
                    if (std::fabs(p.y - 1.35f) < 0.11f && std::fabs(d.z) > 0.6f && std::fabs(p.x) < 0.8f &&
                        hash01(uint32_t((p.x + 2) * 9), 5) > 0.3f)
-                     c = Rgb{0.45f, 0.75f, 1.0f};
+                     c = Rgb{0.45f, 0.75f, 1.0f, 0.8f};
                    return c;
                  },
                  true);
@@ -257,7 +257,7 @@ std::vector<NamedMesh> build_creature_meshes()
         std::vector<V3> pts = {closed(s0, -w0), closed(s1, -w1), closed(s1, w1), closed(s0, w0)};
         std::vector<V3> mo = {opened(s0, -w0) - pts[0], opened(s1, -w1) - pts[1], opened(s1, w1) - pts[2],
                               opened(s0, w0) - pts[3]};
-        Rgb c = mix(bronze, vein, i == seg - 1 ? 0.5f : 0.f);
+        Rgb c = i == seg - 1 ? Rgb{0.55f, 0.7f, 0.65f, 0.5f} : bronze;
         plate(b, pts, mo, c, scale(bronze, 0.7f), 0.02f);
       }
     }
@@ -272,8 +272,8 @@ std::vector<NamedMesh> build_creature_meshes()
                    if (d.z > 0.9f)
                      return Rgb{0.05f, 0.08f, 0.15f};
                    if (d.z > 0.7f)
-                     return Rgb{0.2f, 0.55f, 1.0f};
-                   return Rgb{0.75f, 0.95f, 1.0f};
+                     return Rgb{0.2f, 0.55f, 1.0f, 0.9f};
+                   return Rgb{0.75f, 0.95f, 1.0f, 0.9f};
                  },
                  false);
     out.push_back({"gatherer_eye", pack_mesh(b, Layout::Simple, "inst_simple.sh", "inst_simple_dr.sh", {sph(0, 0, 0, 0.32f)})});
@@ -344,7 +344,7 @@ std::vector<NamedMesh> build_creature_meshes()
     {
       spike(b, {sx * 0.16f, 0.3f, -0.1f}, 0.07f, {sx * 0.34f, 0.55f, -0.72f}, 5, horn);
       cube_surface(b, 2, rough_ellipsoid({sx * 0.2f, 0.2f, 0.22f}, {0.06f, 0.06f, 0.06f}, 0.f, 0),
-                   [](V3, V3) { return Rgb{1.0f, 0.82f, 0.2f}; }, false);
+                   [](V3, V3) { return Rgb{1.0f, 0.82f, 0.2f, 0.6f}; }, false);
     }
     out.push_back({"wyvern_head", pack_mesh(b, Layout::Simple, "inst_simple.sh", "inst_simple_dr.sh", {sph(0, 0.05f, 0.2f, 0.45f)})});
   }

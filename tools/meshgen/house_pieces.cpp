@@ -15,9 +15,9 @@ enum class Top
   Corner,  // the high corner is (1, 1)
 };
 
-const Rgb STONE{0.66f, 0.62f, 0.55f};
-const Rgb STONE_DARK{0.50f, 0.47f, 0.43f};
-const Rgb MORTAR{0.30f, 0.28f, 0.26f};
+const Rgb STONE{0.74f, 0.69f, 0.6f};
+const Rgb STONE_DARK{0.58f, 0.54f, 0.48f};
+const Rgb MORTAR{0.42f, 0.39f, 0.35f};
 const Rgb MOSS{0.33f, 0.42f, 0.20f};
 const Rgb ROOF{0.58f, 0.24f, 0.16f};
 const Rgb ROOF_RIDGE{0.36f, 0.16f, 0.12f};
@@ -77,18 +77,18 @@ void stone_face(Builder &b, float u0, float v0, float u1, float v1, float nu, fl
   for (int k = 0; k < courses; k++)
   {
     float ta = t0 + (t1 - t0) * float(k) / float(courses), tb = t0 + (t1 - t0) * float(k + 1) / float(courses);
-    float mt = (tb - ta) * 0.06f;
+    float mt = (tb - ta) * 0.05f;
     float shift = (k & 1) ? 0.5f / float(blocks) : 0.f;
     for (int j = -1; j < blocks; j++)
     {
       float sa = std::max(0.f, float(j) / float(blocks) + shift), sb = std::min(1.f, float(j + 1) / float(blocks) + shift);
       if (sb - sa < 0.02f)
         continue;
-      float ms = 0.012f;
+      float ms = 0.008f;
       float out = (k == 0 ? 0.07f : 0.025f) + 0.02f * hash01(seed, uint32_t(k), uint32_t(j + 7));
       Rgb c = vary(k == 0 ? STONE_DARK : base, seed, uint32_t(k), uint32_t(j + 7));
       if (moss > 0)
-        c = mix(c, MOSS, std::clamp(moss * (1.f - float(k) / float(courses)) * (0.6f + 0.8f * hash01(seed + 9, uint32_t(k), uint32_t(j))), 0.f, 0.85f));
+        c = mix(c, MOSS, std::clamp(moss * (1.f - 2.f * float(k) / float(courses)) * hash01(seed + 9, uint32_t(k), uint32_t(j)), 0.f, 0.6f));
       b.polygon({at(sa + (sa > 0 ? ms : 0), ta + (k ? mt : 0), out, c), at(sb - (sb < 1 ? ms : 0), ta + (k ? mt : 0), out, c),
                  at(sb - (sb < 1 ? ms : 0), tb - mt, out, c), at(sa + (sa > 0 ? ms : 0), tb - mt, out, c)},
                 n);
@@ -148,14 +148,14 @@ void flagged_top(Builder &b, Top top, bool own, uint32_t seed, int n, Rgb base)
 // ends, a flagged top.
 void block(Builder &b, Top top, uint32_t seed, Rgb base, float moss)
 {
-  stone_face(b, 0, 0, 1, 0, 0, -1, top, 0, 1, 6, 3, base, seed, moss);
+  stone_face(b, 0, 0, 1, 0, 0, -1, top, 0, 1, 7, 4, base, seed, moss);
   if (top == Top::Corner)
-    stone_face(b, 0, 1, 0, 0, -1, 0, top, 0, 1, 6, 3, base, seed + 5, moss);
+    stone_face(b, 0, 1, 0, 0, -1, 0, top, 0, 1, 7, 4, base, seed + 5, moss);
   else
-    stone_face(b, 0, 1, 0, 0, -1, 0, top, 0, 1, 6, 2, base, seed + 5, 0);
-  stone_face(b, 1, 0, 1, 1, 1, 0, top, 0, 1, 6, 2, base, seed + 6, 0);
+    stone_face(b, 0, 1, 0, 0, -1, 0, top, 0, 1, 7, 2, base, seed + 5, 0);
+  stone_face(b, 1, 0, 1, 1, 1, 0, top, 0, 1, 7, 2, base, seed + 6, 0);
   if (top == Top::Corner)
-    stone_face(b, 1, 1, 0, 1, 0, 1, top, 0, 1, 6, 2, base, seed + 8, 0);
+    stone_face(b, 1, 1, 0, 1, 0, 1, top, 0, 1, 7, 2, base, seed + 8, 0);
   flagged_top(b, top, false, seed + 11, 2, STONE_DARK);
 }
 

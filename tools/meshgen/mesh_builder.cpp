@@ -6,8 +6,9 @@
 #include <cstring>
 #include <stdexcept>
 
-uint32_t pack_color(Rgb c, float alpha)
+uint32_t pack_color(Rgb c)
 {
+  const float alpha = 1.f - c.glow;
   auto q = [](float f) { return uint32_t(std::lround(std::clamp(f, 0.f, 1.f) * 255.f)); };
   return q(alpha) << 24 | q(c.r) << 16 | q(c.g) << 8 | q(c.b);
 }

@@ -27,14 +27,15 @@ inline V3 normalize(V3 a)
 }
 inline V3 lerp(V3 a, V3 b, float t) { return a + (b - a) * t; }
 
-// A colour as floats 0..1 (alpha 1 unless given).
+// A colour as floats 0..1.
 struct Rgb
 {
   float r, g, b;
+  float glow = 0;  // 0..1: how much the surface shines by itself (stored as 1 - alpha)
 };
 inline Rgb mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 inline Rgb scale(Rgb a, float s) { return {a.r * s, a.g * s, a.b * s}; }
-uint32_t pack_color(Rgb c, float alpha = 1.f);
+uint32_t pack_color(Rgb c);
 
 // Deterministic noise: a hash of integers to 0..1, and smooth value noise in 3D (0..1).
 float hash01(uint32_t a, uint32_t b = 0, uint32_t c = 0);
