@@ -6,9 +6,10 @@
 // space; vs_c[16] the screen mapping (0.5, -0.5, 0.5/width + 0.5, 0.5/height + 0.5); vs_c[17..19]
 // the camera's rows scaled so that the world position is camera + depth * (x vs_c[17] +
 // y vs_c[18] + vs_c[19]) for clip x, y and depth = view depth / 512.
-// Pixel: s9 holds the normal (rgb) and view depth / 512 (a) of every pixel; ps_c[0] the sun
-// direction; ps_c[16] the camera position.
+// Pixel: s9 holds the normal and view depth of every pixel (image B of gbuffer.inc); ps_c[0] the
+// sun direction; ps_c[16] the camera position.
 #include "sh_common.inc"
+#include "gbuffer.inc"
 
 #ifndef NUMVEC
 #define NUMVEC 8
@@ -66,8 +67,8 @@ flat in vec4 v_balls[NUMVEC];
 void psh()
 {
   vec4 g = texture(s9, v_tc);
-  vec3 p = ps_c[16].xyz + v_ray * g.a;
-  vec3 n = g.rgb * 2.0 - 1.0;
+  vec3 p = ps_c[16].xyz + v_ray * gbuf_depth(g);
+  vec3 n = gbuf_normal(g);
   vec3 sun = ps_c[0].xyz;
   float lit = 1.0;
   for (int i = 0; i < NUMVEC; i++)
@@ -80,7 +81,8 @@ void psh()
     float pen = 0.35 * r + 0.12 * max(along, 0.0);
     float shade = 1.0 - smoothstep(r - pen, r + pen, off);
     shade *= smoothstep(-0.5 * r, 0.5 * r, along);
-    lit *= 1.0 - 0.75 * shade;
+    shade *= smoothstep(0.9 * r, 1.4 * r, length(d));  // not on the surfaces the ball stands in for
+    lit *= 1.0 - 0.8 * shade;
   }
   // surfaces facing away from the sun are in their own shade already; a low sun fades it out
   lit = lerp(1.0, lit, saturate(dot(n, sun) * 4.0 + 0.25) * saturate(sun.y * 6.0));

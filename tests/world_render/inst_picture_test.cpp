@@ -10,11 +10,13 @@
 
 #include "../render/gl_picture.h"
 #include "mesh_builder.h"
+#include "app/camera.h"
 #include "render/dyn_vb_writer.h"
 #include "render/mesh.h"
 #include "render/texture.h"
 #include "script/world_gen.h"
 #include "support/matrix44.h"
+#include "terrain/house_pieces.h"
 #include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
@@ -80,26 +82,35 @@ void set_scene_registers(const Camera &c)
 
 float luma(uint32_t c) { return (0.299f * channel_of(c, 0) + 0.587f * channel_of(c, 1) + 0.114f * channel_of(c, 2)) / 255.f; }
 
-// The composition of the deferred surfaces as the scene frame does it: albedo (s8), normal and
-// depth (s9), glow (s10), the shadow mask (s11), lit by the sun (ps_c[0]) and the sky registers
+// The composition of the deferred surfaces as the scene frame does it: albedo and glow (s8),
+// normal and depth (s9), the shadow mask (s11), lit by the sun (ps_c[0]) and the sky registers
 // (ps_c[1..12]); pixels with no surface are left alone.
-[[maybe_unused]] const char *compose_sh = R"(#include "sh_common.inc"
+const char *compose_sh = R"(#include "sh_common.inc"
 #include "sh_postfx.inc"
+#include "gbuffer.inc"
+#ifdef VSH
+out vec2 v_tc;
+void vsh()
+{
+  v_tc = screen_tc();
+  screen_position();
+}
+#endif
 #ifdef PSH
+in vec2 v_tc;
 void psh()
 {
-  vec2 tc = screen_tc();
-  vec4 g = texture(s9, tc);
-  if (g.a <= 0.0)
+  vec4 g = texture(s9, v_tc);
+  if (gbuf_depth(g) <= 0.0)
     discard;
-  vec3 n = g.rgb * 2.0 - 1.0;
-  vec3 albedo = texture(s8, tc).rgb;
-  float glow = texture(s10, tc).r;
-  float mask = texture(s11, tc).r;
+  vec3 n = gbuf_normal(g);
+  vec4 albedo = texture(s8, v_tc);
+  float mask = texture(s11, v_tc).r;
   float up = n.y * 0.5 + 0.5;
   vec3 sky = lerp(ps_c[11].rgb * 0.55, lerp(ps_c[11].rgb, ps_c[12].rgb, 0.6), up);
-  vec3 light = ps_c[4].rgb * max(dot(n, ps_c[0].xyz), 0.0) * mask + sky * 0.8 * lerp(1.0, mask, 0.35);
-  oC0 = vec4(albedo * lerp(light, vec3(1.0), glow), 1.0);
+  sky = lerp(vec3(dot(sky, vec3(0.3, 0.5, 0.2))), sky, 0.6);
+  vec3 light = ps_c[4].rgb * (max(dot(n, ps_c[0].xyz), 0.0) * mask + 0.15 * (1.0 - up)) + sky * 0.9 * lerp(1.0, mask, 0.5);
+  oC0 = vec4(albedo.rgb * lerp(light, vec3(1.0), albedo.a), 1.0);
 }
 #endif
 )";
@@ -111,7 +122,7 @@ protected:
   {
     if (!start(w, h, {"sky.nut", "sky.sh", "sh_common.inc", "sh_math.inc", "sh_postfx.inc", "inst_common.inc",
                       "inst_simple.sh", "inst_morph.sh", "inst_spline.sh", "inst_building.sh", "inst_simple_dr.sh",
-                      "inst_morph_dr.sh", "inst_spline_dr.sh", "inst_building_dr.sh", "dr_shadow.sh", "postfx_none.sh"}))
+                      "inst_morph_dr.sh", "inst_spline_dr.sh", "inst_building_dr.sh", "dr_shadow.sh", "gbuffer.inc"}))
       GTEST_SKIP() << "no headless OpenGL 3.3 here";
     std::filesystem::create_directories(app.path("meshes"));
     for (const auto &f : std::filesystem::directory_iterator(std::string(QM_TEXTURE_DIR) + "/meshes"))
@@ -268,5 +279,255 @@ TEST_F(InstPicture, EveryMeshInAGrid)
       EXPECT_GT(bright, 200) << "the gatherer's eye glows";
     }
   }
+}
+
+// The ground of the area around (cx, cz) (r squares each way) as one mesh: heights and colours of
+// the world, house squares left out (their pieces stand there).
+MeshFile ground_mesh(int cx, int cz, int r)
+{
+  Builder b;
+  const int n = 2 * r + 1;
+  auto h = [](int x, int z) { return HeightmapData::hmap[((z & 255) << 8) | (x & 255)]; };
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++)
+    {
+      const int x = cx - r + i, z = cz - r + j;
+      const HeightmapData::Surface &s = HeightmapData::surface[((z & 255) << 8) | (x & 255)];
+      auto ch = [](uint32_t c, int k) { return float((c >> (16 - 8 * k)) & 255) / 255.f; };
+      const float ta = float(s.top_color >> 24) / 255.f;
+      Rgb c{ch(s.color, 0) + (ch(s.top_color, 0) - ch(s.color, 0)) * ta, ch(s.color, 1) + (ch(s.top_color, 1) - ch(s.color, 1)) * ta,
+            ch(s.color, 2) + (ch(s.top_color, 2) - ch(s.color, 2)) * ta};
+      Vtx v;
+      v.p = {float(x), h(x, z), float(z)};
+      v.n = normalize(V3{h(x - 1, z) - h(x + 1, z), 2.f, h(x, z - 1) - h(x, z + 1)});
+      v.c = pack_color(c);
+      b.add(v);
+    }
+  for (int j = 0; j + 1 < n; j++)
+    for (int i = 0; i + 1 < n; i++)
+    {
+      const int x = cx - r + i, z = cz - r + j;
+      if (HeightmapData::surface[((z & 255) << 8) | (x & 255)].ground_type == GT_HOUSE)
+        continue;
+      const uint16_t a = uint16_t(j * n + i), bb = uint16_t(a + 1), c = uint16_t(a + n), d = uint16_t(a + n + 1);
+      b.tri(a, bb, d, {0, 1, 0});
+      b.tri(a, d, c, {0, 1, 0});
+    }
+  return pack_mesh(b, Layout::Simple, "inst_simple.sh", "inst_simple_dr.sh", {});
+}
+
+float ground_height(float x, float z)
+{
+  const int ix = int(std::floor(x)), iz = int(std::floor(z));
+  const float fx = x - float(ix), fz = z - float(iz);
+  auto h = [](int x, int z) { return HeightmapData::hmap[((z & 255) << 8) | (x & 255)]; };
+  return (h(ix, iz) * (1 - fx) + h(ix + 1, iz) * fx) * (1 - fz) + (h(ix, iz + 1) * (1 - fx) + h(ix + 1, iz + 1) * fx) * fz;
+}
+
+Matrix44 object_tm(float x, float z, float yaw, float scale, float y)
+{
+  Matrix44 m = m44_identity();
+  m44_set_row(m, 0, v_make(std::cos(yaw) * scale, 0, -std::sin(yaw) * scale, 0));
+  m44_set_row(m, 1, v_make(0, scale, 0, 0));
+  m44_set_row(m, 2, v_make(std::sin(yaw) * scale, 0, std::cos(yaw) * scale, 0));
+  m44_set_row(m, 3, v_make(x, y, z, 1));
+  return m;
+}
+
+TEST_F(InstPicture, CastleOnTheGameWorldCastsShadows)
+{
+  constexpr int W = 480, H = 300;
+  startPicture(W, H);
+  app.write("compose_test.sh", compose_sh);
+  std::ifstream gen(std::string(QM_SOURCE_DIR) + "/bin/gen/main.nut");
+  std::stringstream gs;
+  gs << gen.rdbuf();
+  app.write("gen/main.nut", gs.str());
+  game_rnd_seed = 7;
+  init_world_gen_vm();
+  generate_world("game");
+  close_world_gen_vm();
+  ASSERT_STREQ(get_error_message(), "");
+
+  // The castle: the squares of pieces only castles have (merlons and curtain walls), found from
+  // the first one across the world's seams.
+  int fx = -1, fz = -1, count = 0;
+  float sx = 0, sz = 0;
+  for (int z = 0; z < 256; z++)
+    for (int x = 0; x < 256; x++)
+    {
+      const HeightmapData::Surface &s = HeightmapData::surface[(z << 8) | x];
+      if (s.ground_type != GT_HOUSE || s.house_piece < HP_MERLON_TOP)
+        continue;
+      if (fx < 0)
+        fx = x, fz = z;
+      sx += float(fx + ((x - fx + 384) & 255) - 128);
+      sz += float(fz + ((z - fz + 384) & 255) - 128);
+      count++;
+    }
+  ASSERT_GT(count, 100) << "the game world has a castle";
+  const int cx = int(std::lround(sx / float(count))), cz = int(std::lround(sz / float(count)));
+
+  init_all_inst_renderers(1);
+  init_obj_shadows();
+  constexpr int R = 22;
+  std::string ground_path = app.path("meshes/test_ground.mesh");
+  ASSERT_TRUE(save_mesh(ground_path, ground_mesh(cx, cz, R)));
+  SimpleInstRender ground;
+  ground.init("meshes/test_ground.mesh", 1);
+
+  const float base = ground_height(float(cx), float(cz));
+  set_sky_sun_dir(false, sun_dir(55.f, 2.2f));
+  const vec4f target = v_make(float(cx) + 0.5f, base + 3.f, float(cz) + 0.5f, 0);
+  Camera cam = look_at(target + v_make(-19.f, 17.f, -21.f, 0), target, float(W) / H);
+
+  Texture *D = create_screen_render_target(), *B = create_screen_render_target(), *A = create_screen_render_target();
+  set_render_target(D, 0, true);
+  set_render_target(B, 1, true);
+  set_render_target(A, 2, true);
+  clear_view(0x00FFFFFF);
+  set_zenable(true);
+  set_zwrite(true);
+  set_scene_registers(cam);
+
+  // Everything in the area: the ground, the pieces, stones and menhirs on the slopes, birds and a
+  // wyvern over the walls.
+  MorphInstData one;
+  make_simple_inst(m44_identity(), 0xFF808080, one.base);
+  memcpy(ground.addInstance(), &one.base, sizeof(one.base));
+  int pieces = 0;
+  for (int z = cz - R; z < cz + R; z++)
+    for (int x = cx - R; x < cx + R; x++)
+    {
+      const HeightmapData::Surface &s = HeightmapData::surface[((z & 255) << 8) | (x & 255)];
+      if (s.ground_type == GT_HOUSE)
+        pieces += queue_house_piece(s, x, z, HeightmapData::hmap);
+    }
+  EXPECT_GT(pieces, 100);
+  struct Placed
+  {
+    InstRender *r;
+    Matrix44 tm;
+  };
+  std::vector<Placed> objects;
+  game_rnd_seed = 11;
+  for (int i = 0; i < 16; i++)
+  {
+    const float a = game_rnd_unit(game_rnd()) * 2 * PI, d = 13.f + 7.f * game_rnd_unit(game_rnd());
+    const float x = float(cx) + std::cos(a) * d, z = float(cz) + std::sin(a) * d;
+    if (HeightmapData::surface[((int(z) & 255) << 8) | (int(x) & 255)].ground_type == GT_HOUSE)
+      continue;
+    InstRender *r = i % 4 == 0 ? static_cast<InstRender *>(&menhir1_inst) : i % 4 == 1 ? &menhir2_inst : &stone1_inst;
+    objects.push_back({r, object_tm(x, z, a * 3.f, 0.8f + 0.4f * game_rnd_unit(game_rnd()), ground_height(x, z) - 0.2f)});
+  }
+  for (const Placed &o : objects)
+  {
+    SimpleInstData d;
+    make_simple_inst(o.tm, 0xFF808080, d);
+    memcpy(o.r->addInstance(), &d, sizeof(d));
+  }
+  const Matrix44 birds[2] = {object_tm(float(cx) - 6.f, float(cz) - 3.f, 0.7f, 1.6f, base + 13.f),
+                             object_tm(float(cx) + 2.f, float(cz) - 9.f, 2.1f, 1.6f, base + 11.f)};
+  for (int i = 0; i < 2; i++)
+  {
+    MorphInstData d;
+    make_simple_inst(birds[i], 0xFF808080, d.base);
+    d.morph = i ? 0x00FFFFFF : 0x00202020;
+    memcpy(bird_body_inst.addInstance(), &d, sizeof(d));
+  }
+  const vec4f wy = v_make(float(cx) + 4.f, base + 15.f, float(cz) + 2.f, 0);
+  SplineInstData body = {{{v_extract_x(wy) - 3.f, v_extract_y(wy), v_extract_z(wy) - 3.f},
+                          {v_extract_x(wy) - 1.f, v_extract_y(wy) + 0.6f, v_extract_z(wy) - 1.6f},
+                          {v_extract_x(wy) + 0.6f, v_extract_y(wy) - 0.4f, v_extract_z(wy) + 0.8f},
+                          {v_extract_x(wy) + 2.f, v_extract_y(wy) + 0.5f, v_extract_z(wy) + 3.f}},
+                         {pack_signed_color(v_make(0, 1, 0, 0)), pack_signed_color(v_make(-0.2f, 0.98f, 0, 0))},
+                         {0xFF808080, 0xFF90806A}};
+  memcpy(wyvern_body_inst.addInstance(), &body, sizeof(body));
+  for (const InstRendererEntry &e : inst_renderers)
+    e.render->render();
+  ground.render();
+
+  // Shadows into the scene image (multiplied over white), from the depth and normals in B.
+  set_render_target(nullptr, 1, false);
+  set_render_target(nullptr, 2, false);
+  set_render_target(scene, 0, true);
+  set_zenable(false);
+  set_zwrite(false);
+  set_texture(9, B);
+  set_tex_filter(9, false);
+  vec4f regs[SKY_REGISTERS];
+  get_sky_registers(regs);
+  set_ps_const(0, reinterpret_cast<const float *>(regs), 1);
+  const float map[4] = {0.5f, -0.5f, 0.5f / W + 0.5f, 0.5f / H + 0.5f};
+  set_vs_const(16, map, 1);
+  for (int i = 0; i < 3; i++)
+  {
+    const float k = i == 0 ? 512.f / cam.xs : i == 1 ? 512.f / cam.ys : 512.f;
+    const float row[4] = {cam.itm.m[i][0] * k, cam.itm.m[i][1] * k, cam.itm.m[i][2] * k, 0};
+    set_vs_const(17 + i, row, 1);
+  }
+  start_render_shadows({cam.glob, calc_glob_rk(cam.glob), v_set(m44_row(cam.itm, 3), 3, 1.f), get_sky_sun_dir()});
+  for (int z = cz - R; z < cz + R; z++)
+    for (int x = cx - R; x < cx + R; x++)
+    {
+      const HeightmapData::Surface &s = HeightmapData::surface[((z & 255) << 8) | (x & 255)];
+      if (s.ground_type != GT_HOUSE)
+        continue;
+      const float top = std::max({ground_height(float(x), float(z)), ground_height(x + 1.f, float(z)),
+                                  ground_height(float(x), z + 1.f), ground_height(x + 1.f, z + 1.f)});
+      render_shadow_ball(v_make(x + 0.5f, top - 0.5f, z + 0.5f, 1), 0.7f);
+    }
+  for (const Placed &o : objects)
+    o.r->renderShadowBalls(o.tm, o.tm.m[1][1]);
+  for (const Matrix44 &b : birds)
+    bird_body_inst.renderShadowBalls(b, 1.6f);
+  for (float t : {0.25f, 0.5f, 0.75f})
+  {
+    vec4f p = v_make(0, 0, 0, 1);
+    const float s = 1 - t, w[4] = {s * s * s, 3 * s * s * t, 3 * s * t * t, t * t * t};
+    for (int k = 0; k < 4; k++)
+      p = p + v_make(body.points[k][0], body.points[k][1], body.points[k][2], 0) * w[k];
+    render_shadow_ball(p, 0.6f);
+  }
+  end_render_shadows();
+  const std::vector<uint32_t> mask = read(W, H);
+  savePng("castle_shadow_mask.png", mask, W, H);
+
+  // The picture: the sky, then the lit surfaces.
+  restore_back_buffer();
+  set_vs_const(0, &cam.glob.m[0][0], 4);
+  set_vs_const(4, cam.itm.m[3], 1);
+  render_sky(cam.itm);
+  set_vs_const(16, map, 1);
+  set_texture(8, D);
+  set_texture(11, scene);
+  set_tex_filter(8, false);
+  set_tex_filter(11, false);
+  set_ps_const(0, reinterpret_cast<const float *>(regs), SKY_REGISTERS);
+  Shader *compose = create_shader("compose_test.sh", nullptr);
+  set_shader(compose);
+  draw_postfx();
+  destroy_shader(compose);
+  std::vector<uint32_t> px = read(W, H);
+  savePng("castle_shadows.png", px, W, H);
+  ground.close();
+  for (Texture *t : {D, B, A})
+    release_texture(t);
+
+  // The balls went into the tiles they can darken, and the mask darkens part of the picture
+  // (shadows), never all of it.
+  int shadowed = 0;
+  for (uint32_t m : mask)
+    shadowed += channel_of(m, 0) < 150;
+  EXPECT_GT(shadowed, W * H / 50) << "shadows are drawn";
+  EXPECT_LT(shadowed, W * H / 2) << "and the sunlit side stays lit";
+  int tiles = 0;
+  for (const ShadowTile &t : shadow_state.tiles)
+    tiles += t.curGroup >= 0;
+  EXPECT_GT(tiles, 20);
+  // The castle's stone is where the camera looks.
+  const uint32_t mid = px[size_t(H / 2 * W + W / 2)];
+  EXPECT_GT(luma(mid), 0.2f);
+  EXPECT_LT(std::abs(channel_of(mid, 0) - channel_of(mid, 2)), 70) << "grey-beige stone, not sky";
 }
 }  // namespace
