@@ -54,6 +54,7 @@ static void recycle_queue(InstQueue &q)
     b->next = *q.freeList;
     *q.freeList = b;
   }
+  q.tail = nullptr;
   q.count = 0;
 }
 
@@ -92,13 +93,16 @@ void InstRender::close()
 void *InstRender::addInstance()
 {
   const int stride = instStride();
-  InstBlock *b = queue.head;
+  if (!queue.tail && queue.head)  // blocks linked in by hand
+    for (queue.tail = queue.head; queue.tail->next;)
+      queue.tail = queue.tail->next;
+  InstBlock *b = queue.tail;
   if (!b || b->used + stride > b->capacity)
   {
     b = alloc_inst_block();
     G_ASSERT(b->capacity>=stride);
-    b->next = queue.head;
-    queue.head = b;
+    (queue.tail ? queue.tail->next : queue.head) = b;
+    queue.tail = b;
     queue.count++;
   }
   void *p = b->data + b->used;

@@ -4,8 +4,8 @@
 // stream 1 through the shared vertex writer. Four kinds differ only in their per-instance
 // layout (docs/instanced_objects.md gives what each value means to the mesh shaders).
 //
-// The game object module writes records between frames' draws: `addInstance` (or blocks of its
-// own from alloc_inst_block, linked into `queue`) and calls `render` once per frame.
+// The game object module writes records between frames' draws with `addInstance` (or fills
+// blocks from alloc_inst_block and links them into `queue`) and calls `render` once per frame.
 #include <cstdint>
 
 #include "render/vdecl.h"
@@ -34,11 +34,13 @@ QM_EXPORT InstBlock *alloc_inst_block();
 // Frees every block on the free list (shutdown).
 QM_EXPORT void free_inst_blocks();
 
+// Blocks in the order written (drawn in that order); new records go into the tail block.
 struct InstQueue
 {
   InstBlock *head = nullptr;
   int count = 0;  // blocks in the queue
   InstBlock **freeList = &inst_free_blocks;
+  InstBlock *tail = nullptr;
 };
 
 class QM_EXPORT InstRender
@@ -67,7 +69,7 @@ public:
   // Releases what init took (the mesh's reference, shader, texture); queued blocks go to the free
   // list.
   void close();
-  // Room for one more record at the head of the queue (a new block when the head is full).
+  // Room for one more record at the end of the queue (a new block when the last one is full).
   void *addInstance();
   // Records queued.
   int instanceCount() const;
