@@ -1,8 +1,12 @@
 #include "app/scene_renderers.h"
 
+#include "app/app_globals.h"
 #include "app/scene_links.h"
+#include "render/mesh.h"
 #include "render/postfx.h"
 #include "script/world_gen_hooks.h"
+#include "world_render/inst_objects.h"
+#include "world_render/shadows.h"
 #include "world_render/sky.h"
 
 void init_scene_renderers()
@@ -10,6 +14,8 @@ void init_scene_renderers()
   create_scene_image();
   init_sky();
   init_postfx();
+  if (gfx_quality == 1)
+    init_obj_shadows();
 
   // The step commits the sky, frames blend it; the development mode's sun follows the view
   // (blended), world generation sets it at once.
@@ -27,6 +33,11 @@ void close_scene_renderers()
   scene_links.sky_frame_update = nullptr;
   scene_links.set_sun_dir = nullptr;
   scene_links.get_sun_dir = nullptr;
+  // The instanced renderers were initialised by the module; their meshes and blocks go here.
+  close_all_inst_renderers();
+  free_inst_blocks();
+  free_all_meshes();
+  close_obj_shadows();
   close_postfx();
   close_sky();
   release_scene_image();

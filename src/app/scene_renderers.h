@@ -1,7 +1,8 @@
 #pragma once
-// The scene resources of start-up, in their order: the scene image, the sky and the
-// post-effects (the land and water renderer joins between the two), and the links through which
-// the game modes and world generation reach the sky. Shutdown releases them in reverse.
+// The scene resources of start-up, in their order: the scene image, the sky, the post-effects
+// (the land and water renderer joins between the two) and at high quality the object shadows,
+// and the links through which the game modes and world generation reach the sky. Shutdown
+// releases them in reverse, with the instanced renderers the module initialised and their meshes.
 //
 // Drawing them is the scene frame's (scene_links.render_scene, not connected yet): inside the
 // scene image it draws the sky with render_sky(cur_view_itm) after the land, stencil limited to
