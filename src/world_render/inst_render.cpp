@@ -60,6 +60,8 @@ static void recycle_queue(InstQueue &q)
 
 void InstRender::init(const char *mesh_name, int quality)
 {
+  if (mesh)  // initialised again (a new module build): the old references go first
+    close();
   mesh = get_mesh(mesh_name, true);
   int inum = 0;
   const VsdElement *inst = instElements(inum);

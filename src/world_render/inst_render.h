@@ -65,6 +65,7 @@ public:
   // Loads the mesh (errors are fatal), builds the declaration of its elements followed by the
   // instance elements (more than 31 in all is fatal), creates the shader the mesh names for
   // `quality` (gfx_quality: the first name at 0, the second at 1) and loads its first texture.
+  // A renderer initialised before is closed first.
   void init(const char *mesh_name, int quality);
   // Releases what init took (the mesh's reference, shader, texture); queued blocks go to the free
   // list.

@@ -79,7 +79,7 @@ void start_render_shadows(const ShadowView &view)
   s.view = view;
   s.debugBalls.clear();
   for (ShadowTile &t : s.tiles)
-    t = ShadowTile{-1, -1, 0, 0};
+    t = ShadowTile{};
   s.groups.clear();
   s.links.clear();
 }

@@ -20,10 +20,10 @@ constexpr int SHADOW_GROUP_BALLS = 8;
 
 struct ShadowTile
 {
-  int firstGroup;  // -1: none
-  int curGroup;    // -1: none
-  int fullGroups;  // full groups before the current one
-  int curCount;    // balls in the current group, 1..8
+  int firstGroup = -1;  // -1: none
+  int curGroup = -1;    // -1: none
+  int fullGroups = 0;   // full groups before the current one
+  int curCount = 0;     // balls in the current group, 1..8
 };
 struct ShadowGroup
 {

@@ -128,6 +128,15 @@ TEST_F(ShadowTest, BallsReachOnlyTheTilesOnScreen)
   EXPECT_EQ(tile(15, 4).curGroup, -1);
 }
 
+TEST(Shadows, ABallBeforeTheFirstFrameFindsEmptyTiles)
+{
+  // (run in a process of its own: nothing has started a frame)
+  render_shadow_ball(v_make(0, 0, 0, 1), 0.1f);
+  EXPECT_EQ(shadow_state.debugBalls.size(), 1);
+  for (const ShadowTile &t : shadow_state.tiles)
+    EXPECT_LT(t.curGroup, shadow_state.groups.size());
+}
+
 struct Recorder : IWalkMapGrid
 {
   long calls = 0;
