@@ -149,25 +149,24 @@ protected:
   }
 };
 
-// The parsed vertex positions of a shipped mesh (position is the first element of each).
-std::vector<float> mesh_positions(const std::string &path)
+// The box around the vertices of a shipped mesh (position is the first element of each).
+void mesh_bounds(const std::string &path, vec4f &lo, vec4f &hi)
 {
   std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  std::string bytes = ss.str();
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   Mesh m;
   const uint8_t *v, *i;
   MeshParseError err;
   EXPECT_EQ(parse_mesh(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), m, v, i, err), nullptr) << path;
-  std::vector<float> p;
+  lo = v_splats(1e9f);
+  hi = v_splats(-1e9f);
   for (int k = 0; v && k < m.vertexCount; k++)
   {
-    float xyz[3];
-    memcpy(xyz, v + size_t(k) * size_t(m.vertexStride), 12);
-    p.insert(p.end(), xyz, xyz + 3);
+    float p[4] = {0, 0, 0, 0};
+    memcpy(p, v + size_t(k) * size_t(m.vertexStride), 12);
+    lo = {_mm_min_ps(lo.m, _mm_loadu_ps(p))};
+    hi = {_mm_max_ps(hi.m, _mm_loadu_ps(p))};
   }
-  return p;
 }
 
 // Corner heights that show each house piece as it stands in the castle (outer side towards -z).
@@ -187,21 +186,14 @@ TEST_F(InstPicture, EveryMeshInAGrid)
   set_zenable(true);
   set_zwrite(true);
   const uint32_t background = 0xFF8A9BB0;
-  std::vector<std::pair<int, int>> cells;
   for (int i = 0; i < NUM_INST_RENDERERS; i++)
   {
     const InstRendererEntry &e = inst_renderers[i];
     const int cx = (i % COLS) * CW, cy = (i / COLS) * CH;
     set_viewport(cx, cy, CW, CH);
     clear_view(background);
-    std::vector<float> p = mesh_positions(app.path(e.mesh));
-    vec4f lo = v_splats(1e9f), hi = v_splats(-1e9f);
-    for (size_t k = 0; k < p.size(); k += 3)
-    {
-      vec4f q = v_make(p[k], p[k + 1], p[k + 2], 0);
-      lo = {_mm_min_ps(lo.m, q.m)};
-      hi = {_mm_max_ps(hi.m, q.m)};
-    }
+    vec4f lo, hi;
+    mesh_bounds(app.path(e.mesh), lo, hi);
     const bool piece = i < num_house_tiles;
     // house pieces: the roof as a whole tower roof, corners alone, the rest as a run of three
     const bool roof = i == HP_ROOF_CORNER;
@@ -256,7 +248,6 @@ TEST_F(InstPicture, EveryMeshInAGrid)
       memcpy(e.render->addInstance(), &d, e.render->instStride());
     }
     e.render->render();
-    cells.push_back({cx, cy});
   }
   set_viewport(0, 0, W, H);
   std::vector<uint32_t> px = read(W, H);
@@ -268,7 +259,7 @@ TEST_F(InstPicture, EveryMeshInAGrid)
     for (int y = 0; y < CH; y++)
       for (int x = 0; x < CW; x++)
       {
-        uint32_t c = px[size_t((cells[i].second + y) * W + cells[i].first + x)];
+        uint32_t c = px[size_t(((i / COLS) * CH + y) * W + (i % COLS) * CW + x)];
         covered += (c & 0xFFFFFF) != (background & 0xFFFFFF);
         bright += luma(c) > 0.85f;
       }
@@ -491,7 +482,6 @@ TEST_F(InstPicture, CastleOnTheGameWorldCastsShadows)
   }
   end_render_shadows();
   const std::vector<uint32_t> mask = read(W, H);
-  savePng("castle_shadow_mask.png", mask, W, H);
 
   // The picture: the sky, then the lit surfaces.
   restore_back_buffer();
