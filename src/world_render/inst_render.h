@@ -53,14 +53,14 @@ public:
   Texture *tex = nullptr;  // the mesh's first texture, null when it names none
 
   InstRender() = default;
-  virtual ~InstRender() = default;
   InstRender(const InstRender &) = delete;
   InstRender &operator=(const InstRender &) = delete;
 
-  // The per-instance vertex elements (stream 1) and their count.
+  // The per-instance vertex elements (stream 1) and their count. (Virtual slot 0.)
   virtual const VsdElement *instElements(int &count) const = 0;
-  // Bytes of one instance record.
+  // Bytes of one instance record. (Virtual slot 1.)
   virtual int instStride() const = 0;
+  virtual ~InstRender() = default;
 
   // Loads the mesh (errors are fatal), builds the declaration of its elements followed by the
   // instance elements (more than 31 in all is fatal), creates the shader the mesh names for
