@@ -191,26 +191,41 @@ std::vector<NamedMesh> build_creature_meshes()
   {
     b = {};
     const Rgb grey{0.5f, 0.52f, 0.53f};
-    ShapeFn s = rough_block({0, 1.85f, 0}, {0.62f, 2.15f, 0.4f}, 0.45f, 0.35f, 0.08f, 111);
-    cube_surface(b, 5, [&](V3 d) { V3 p = s(d); p.x += 0.08f * p.y; return p; },
+    ShapeFn s = rough_block({0, 1.85f, 0}, {0.7f, 2.15f, 0.45f}, 0.3f, 0.4f, 0.16f, 111);
+    cube_surface(b, 4, [&](V3 d) { V3 p = s(d); p.x += 0.08f * p.y; return p; },
                  [&](V3 d, V3 p) { return rock_color(d, p, 111, grey, 0.9f); }, true);
     out.push_back({"menhir1", pack_mesh(b, Layout::Simple, "inst_simple.sh", "inst_simple_dr.sh",
                                         {sph(0.05f, 0.6f, 0, 0.6f), sph(0.15f, 1.8f, 0, 0.5f), sph(0.25f, 3.0f, 0, 0.4f)})});
   }
-  // A broad slab with a cut top and a band of glowing runes.
+  // A broad slab with a cut top and a row of glowing runes on both faces.
   {
     b = {};
     const Rgb grey{0.56f, 0.53f, 0.5f};
     ShapeFn s = rough_block({0, 1.25f, 0}, {1.05f, 1.5f, 0.34f}, 0.4f, 0.15f, 0.06f, 121);
     cube_surface(b, 6, [&](V3 d) { V3 p = s(d); if (p.y > 1.6f) p.y -= (p.y - 1.6f) * 0.45f * (p.x + 1.1f); return p; },
-                 [&](V3 d, V3 p) {
-                   Rgb c = rock_color(d, p, 121, grey, 0.6f);
-                   if (std::fabs(p.y - 1.35f) < 0.11f && std::fabs(d.z) > 0.6f && std::fabs(p.x) < 0.8f &&
-                       hash01(uint32_t((p.x + 2) * 9), 5) > 0.3f)
-                     c = Rgb{0.45f, 0.75f, 1.0f, 0.8f};
-                   return c;
-                 },
-                 true);
+                 [&](V3 d, V3 p) { return rock_color(d, p, 121, grey, 0.6f); }, true);
+    // runes cut into both faces: a row of glyphs of two or three strokes each, glowing
+    for (float side : {-1.f, 1.f})
+      for (int g = 0; g < 5; g++)
+      {
+        const float gx = -0.6f + 0.3f * float(g), gy = 1.3f, z = side * 0.42f;
+        const int strokes = 2 + int(hash01(uint32_t(g), 7, side > 0) * 2);
+        for (int k = 0; k < strokes; k++)
+        {
+          const float a = (hash01(uint32_t(g), uint32_t(k), 31 + (side > 0)) - 0.5f) * 2.4f;
+          const V3 c{gx + (hash01(uint32_t(g), uint32_t(k), 41) - 0.5f) * 0.1f, gy + (float(k) - 1.f) * 0.06f, z};
+          const V3 along{std::sin(a) * 0.11f, std::cos(a) * 0.11f, 0}, across{std::cos(a) * 0.018f, -std::sin(a) * 0.018f, 0};
+          const Rgb rune{0.45f, 0.75f, 1.0f, 0.85f};
+          Vtx v[4];
+          const V3 q[4] = {c - along - across, c + along - across, c + along + across, c - along + across};
+          for (int i = 0; i < 4; i++)
+          {
+            v[i].p = q[i];
+            v[i].c = pack_color(rune);
+          }
+          b.polygon({v[0], v[1], v[2], v[3]}, {0, 0, side});
+        }
+      }
     out.push_back({"menhir2", pack_mesh(b, Layout::Simple, "inst_simple.sh", "inst_simple_dr.sh",
                                         {sph(-0.45f, 0.7f, 0, 0.6f), sph(0.45f, 0.7f, 0, 0.6f), sph(0, 1.9f, 0, 0.6f)})});
   }
