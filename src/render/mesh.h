@@ -3,7 +3,7 @@
 // that draw them (low and high quality), texture names and the spheres that cast their blob
 // shadows. Loaded once from mesh files and shared through a cache keyed by full path.
 //
-// File: tag 0x12040900, payload length n, n bytes of payload (docs/meshes.md has the table).
+// File: tag 0x12040900, payload length n, n bytes of payload (docs/instanced_objects.md has the fields).
 // Every field is checked before anything is created: a file that does not hold what it
 // announces is refused with the reason and the byte offset of the field, never read past.
 #include <cstddef>
