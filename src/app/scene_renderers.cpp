@@ -4,9 +4,12 @@
 #include "app/camera.h"
 #include "app/scene_links.h"
 #include "gameobj_host/gameobj_module.h"
+#include "render/mesh.h"
 #include "render/postfx.h"
 #include "script/world_gen_hooks.h"
+#include "world_render/inst_objects.h"
 #include "world_render/land_render.h"
+#include "world_render/shadows.h"
 #include "world_render/sky.h"
 
 void init_scene_renderers()
@@ -15,6 +18,8 @@ void init_scene_renderers()
   init_sky();
   init_land_render(gfx_quality);
   init_postfx();
+  if (gfx_quality == 1)
+    init_obj_shadows();
 
   // The step commits the sky, frames blend it; the development mode's sun follows the view
   // (blended), world generation sets it at once.
@@ -50,6 +55,11 @@ void close_scene_renderers()
   scene_links.sky_frame_update = nullptr;
   scene_links.set_sun_dir = nullptr;
   scene_links.get_sun_dir = nullptr;
+  // The instanced renderers were initialised by the module; their meshes and blocks go here.
+  close_all_inst_renderers();
+  free_inst_blocks();
+  free_all_meshes();
+  close_obj_shadows();
   close_postfx();
   close_land_render();
   close_sky();
