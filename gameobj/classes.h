@@ -101,6 +101,7 @@ class Effect : public GameObj { QM_PLAIN_CLASS_BODY(Effect, GameObj) };
 class StaticObject : public GameObj
 {
   QM_PLAIN_CLASS_BODY(StaticObject, GameObj)
+  void render() override;  // queues its mesh (stones and menhirs; the others have none yet)
   float yaw = 0.f, scale = 1.f;
 };
 

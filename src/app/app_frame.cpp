@@ -71,7 +71,7 @@ void log_what_is_not_drawn()
     if (missing)
       snprintf(list + strlen(list), sizeof(list) - strlen(list), "%s%s", *list ? ", " : "", what);
   };
-  add(!scene_links.land_frame_update, "land and water");
+  add(!scene_links.land_frame_update || !scene_links.render_scene, "land and water");
   add(!scene_links.render_scene, "sky, objects, effects and post-effects");
   add(!gameobj_module.draw_game_menu, "menus (no game object module)");
   if (*list)

@@ -1,15 +1,25 @@
 #include "app/scene_renderers.h"
 
+#include "app/app_globals.h"
+#include "app/camera.h"
 #include "app/scene_links.h"
+#include "gameobj_host/gameobj_module.h"
+#include "render/mesh.h"
 #include "render/postfx.h"
 #include "script/world_gen_hooks.h"
+#include "world_render/inst_objects.h"
+#include "world_render/land_render.h"
+#include "world_render/shadows.h"
 #include "world_render/sky.h"
 
 void init_scene_renderers()
 {
   create_scene_image();
   init_sky();
+  init_land_render(gfx_quality);
   init_postfx();
+  if (gfx_quality == 1)
+    init_obj_shadows();
 
   // The step commits the sky, frames blend it; the development mode's sun follows the view
   // (blended), world generation sets it at once.
@@ -18,16 +28,40 @@ void init_scene_renderers()
   scene_links.set_sun_dir = [](vec4f dir) { set_sky_sun_dir(true, dir); };
   scene_links.get_sun_dir = get_sky_sun_dir;
   world_gen_hooks.set_sun_dir = [](vec4f dir) { set_sky_sun_dir(false, dir); };
+
+  // The land's step traces the flow around the camera; frames build the geometry around the
+  // interpolated camera; world generation, resets and the development keys ask for a full upload.
+  // House squares go to the module's building renderer when a module provides one.
+  scene_links.land_step_update = [] { land_step_update(camPos); };
+  scene_links.land_mark_refresh = land_request_full_update;
+  scene_links.land_frame_update = [](float dt) {
+    land_frame_update(dt, m44_row(cur_view_itm, 3), land_shadow_quality);
+  };
+  world_gen_hooks.full_land_update = land_request_full_update;
+  land_hooks.render_building = [](const HeightmapData::Surface &s, int x, int z) {
+    gameobj_call(gameobj_module.render_building, s, x, z);
+  };
 }
 
 void close_scene_renderers()
 {
   world_gen_hooks.set_sun_dir = nullptr;
+  world_gen_hooks.full_land_update = nullptr;
+  land_hooks = LandHooks();
+  scene_links.land_step_update = nullptr;
+  scene_links.land_mark_refresh = nullptr;
+  scene_links.land_frame_update = nullptr;
   scene_links.sky_step = nullptr;
   scene_links.sky_frame_update = nullptr;
   scene_links.set_sun_dir = nullptr;
   scene_links.get_sun_dir = nullptr;
+  // The instanced renderers were initialised by the module; their meshes and blocks go here.
+  close_all_inst_renderers();
+  free_inst_blocks();
+  free_all_meshes();
+  close_obj_shadows();
   close_postfx();
+  close_land_render();
   close_sky();
   release_scene_image();
 }

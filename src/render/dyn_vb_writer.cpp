@@ -93,4 +93,5 @@ void inst_dyn_vb_render(int count, uint64_t parameter)
 {
   set_instancing(count);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, uint32_t(parameter), 0, uint32_t(parameter >> 32));
+  set_instancing(0);  // the next draw, whoever makes it, draws one instance
 }

@@ -68,7 +68,8 @@ constexpr int COMMON_VB_WRITER_SIZE = 65536;
 void std_dyn_vb_render(int count, uint64_t parameter);
 
 // The instanced callback: stream 1 holds `count` instance records; each draw repeats the bound
-// indexed mesh once per record. The parameter packs the mesh's vertex and triangle counts.
+// indexed mesh once per record, then instancing is switched off again. The parameter packs the
+// mesh's vertex and triangle counts.
 void inst_dyn_vb_render(int count, uint64_t parameter);
 inline uint64_t inst_render_param(uint32_t vertices, uint32_t triangles)
 {

@@ -12,7 +12,9 @@
 
 #include "render/backend.h"
 
-// Attribute locations by vertex element usage, shared by vertex declarations and shaders.
+// Attribute locations by vertex element usage, shared by vertex declarations and shaders. The
+// per-instance usages (index 1 of POSITION, 10 and up) share the upper locations with texture
+// coordinates 2..7 and tangents: a declaration never holds both (a clash is refused).
 enum GlAttribLocation : uint32_t
 {
   GL_ATTR_POSITION = 0,
@@ -21,6 +23,10 @@ enum GlAttribLocation : uint32_t
   GL_ATTR_COLOR1 = 3,
   GL_ATTR_TEXCOORD0 = 4,  // TEXCOORD n at 4 + n, n < 8
   GL_ATTR_TANGENT = 12,  // TANGENT n at 12 + n, n < 4
+  GL_ATTR_COLOR10 = 6,  // COLOR 10, 11 at 6, 7
+  GL_ATTR_NORMAL10 = 8,  // NORMAL 10, 11 at 8, 9
+  GL_ATTR_POSITION10 = 10,  // POSITION 10..15 at 10..15
+  GL_ATTR_POSITION1 = 12,
 };
 // The location of a vertex element by its Direct3D usage and usage index; -1 when none.
 int gl_attrib_location(uint32_t d3d_usage, uint32_t usage_index);

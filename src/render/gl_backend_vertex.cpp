@@ -8,9 +8,20 @@ int gl_attrib_location(uint32_t usage, uint32_t index)
 {
   switch (usage)
   {
-    case D3DDECLUSAGE_POSITION: return index == 0 ? int(GL_ATTR_POSITION) : -1;
-    case D3DDECLUSAGE_NORMAL: return index == 0 ? int(GL_ATTR_NORMAL) : -1;
-    case D3DDECLUSAGE_COLOR: return index < 2 ? int(GL_ATTR_COLOR0 + index) : -1;
+    case D3DDECLUSAGE_POSITION:
+      if (index == 0)
+        return GL_ATTR_POSITION;
+      if (index == 1)
+        return GL_ATTR_POSITION1;
+      return index >= 10 && index <= 15 ? int(GL_ATTR_POSITION10 + index - 10) : -1;
+    case D3DDECLUSAGE_NORMAL:
+      if (index == 0)
+        return GL_ATTR_NORMAL;
+      return index == 10 || index == 11 ? int(GL_ATTR_NORMAL10 + index - 10) : -1;
+    case D3DDECLUSAGE_COLOR:
+      if (index < 2)
+        return int(GL_ATTR_COLOR0 + index);
+      return index == 10 || index == 11 ? int(GL_ATTR_COLOR10 + index - 10) : -1;
     case D3DDECLUSAGE_TEXCOORD: return index < 8 ? int(GL_ATTR_TEXCOORD0 + index) : -1;
     case D3DDECLUSAGE_TANGENT: return index < 4 ? int(GL_ATTR_TANGENT + index) : -1;
     default: return -1;

@@ -25,7 +25,7 @@ static uint8_t decl_type(uint8_t t)
   }
 }
 
-static uint8_t decl_usage(uint8_t u)
+uint8_t vsd_decl_usage(uint8_t u)
 {
   switch (u)
   {
@@ -51,7 +51,7 @@ VDecl create_vdecl(const VsdElement *desc)
       break;
     }
     elems[i] = D3dVertexElement{d.stream, d.offset, decl_type(d.type), D3DDECLMETHOD_DEFAULT,
-                                decl_usage(d.usage), d.usageIndex};
+                                vsd_decl_usage(d.usage), d.usageIndex};
   }
   uint32_t count = uint32_t(i + 1);
 

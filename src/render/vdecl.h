@@ -36,6 +36,9 @@ enum : uint8_t
   VSDU_TANGENT = 4,  // any other code is a tangent too
 };
 
+// The Direct3D usage (D3DDECLUSAGE_*) of a compact usage code.
+uint8_t vsd_decl_usage(uint8_t usage);
+
 constexpr int MAX_VDECL_LEN = 32;  // elements of a declaration, end marker included
 constexpr int MAX_VDECLS = 64;
 

@@ -79,6 +79,10 @@ TEST_F(WriterTest, StandardAndInstancedCallbacksDraw)
   EXPECT_EQ(rb.callsStartingWith("DrawIndexedPrimitive("),
             std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 0, 24, 0, 12)"});
   EXPECT_EQ(count("SetStreamSourceFreq(0, 0x40000005)"), 1) << "five instances";
+  const std::vector<std::string> freq = rb.callsStartingWith("SetStreamSourceFreq(");
+  ASSERT_GE(freq.size(), 2u);
+  EXPECT_EQ(freq[freq.size() - 2], "SetStreamSourceFreq(0, 0x00000001)") << "a later draw has one instance";
+  EXPECT_EQ(freq.back(), "SetStreamSourceFreq(1, 0x00000001)");
 }
 
 TEST_F(WriterTest, BufferFollowsAResetInItsSlot)
