@@ -70,6 +70,7 @@ protected:
   {
     if (ready)
     {
+      release_texture(scene);
       gameobj_module.remove_all_gameobj();
       close_all_inst_renderers();
       free_inst_blocks();
@@ -107,7 +108,6 @@ protected:
     set_zwrite(true);
     draw_land();
     draw_water(0.f);
-    set_vs_const(30, reinterpret_cast<const float *>(regs), SKY_REGISTERS);
     if (objects)
       gameobj_module.render_gameobj(0.f);
     return read(w, h);
