@@ -4,8 +4,9 @@
 # Compiles every .cpp of the module's directory into OUT_DIR/NAME (default "gameobj_new.so",
 # the name a running game swaps in; the normal build writes "gameobj.so"). The library is
 # written to a temporary file and renamed, so a loaded module file is never written into.
-# Refused (exit 1, "error:" lines): a module that exports anything but its two entry points, has
-# unique symbols, defines a class tag (those live in the executable) or has thread-local data.
+# Refused (exit 1, "error:" lines): a module that exports anything but its two entry points (and
+# type information), has unique symbols, defines a class tag (those live in the executable) or has
+# thread-local data.
 # Environment: CXX (default g++), QM_MODULE_SRC (sources, default this directory),
 # QM_SQUIRREL_INC (Squirrel headers, default the build tree's copy), QM_MODULE_FLAGS (extra
 # compiler flags).
@@ -51,8 +52,12 @@ if [ -n "$tags" ]; then
   echo "$tags" | sed 's/^/  /'
   fail=1
 fi
+# Type information of the executable's classes that have no key function may be emitted here too
+# (the sanitizers' type checks ask for it); it is the same data under the same name, so it is
+# allowed.
 extra=$(echo "$exports" | awk '{print $2}' |
-  grep -v -x -e get_gameobj_func_by_name -e get_gameobj_vtables -e _init -e _fini -e _edata -e _end -e __bss_start || true)
+  grep -v -x -e get_gameobj_func_by_name -e get_gameobj_vtables -e _init -e _fini -e _edata -e _end -e __bss_start |
+  grep -v -e '^_ZTI' -e '^_ZTS' || true)
 if [ -n "$extra" ] && [ -z "$unique$tags" ]; then
   echo "error: the module exports more than its two entry points:"
   echo "$extra" | c++filt | sed 's/^/  /'
