@@ -40,12 +40,12 @@ void set_ps_vec(int reg, vec4f v)
 void set_vs_light_registers(const vec4f sky[SKY_REGISTERS])
 {
   set_vs_vec(5, v_make(use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f));
-  for (int i = 0; i < SKY_REGISTERS; i++)
-    set_vs_vec(30 + i, sky[i]);
+  set_vs_const(30, reinterpret_cast<const float *>(sky), SKY_REGISTERS);
 }
 
-// VS 16: the full-screen quad's mapping to texel centres; VS 17..19: the camera's rows scaled so that camera + depth * (x r17 + y r18 + r19) is the
-// world position of clip (x, y) at view depth / 512.
+// VS 16: the full-screen quad's mapping to texel centres; VS 17..19: the camera's rows scaled so
+// that camera + depth * (x r17 + y r18 + r19) is the world position of clip (x, y) at view depth
+// / 512.
 void set_screen_registers()
 {
   const float mapping[4] = {0.5f, -0.5f, 0.5f / float(d3d_wd) + 0.5f, 0.5f / float(d3d_ht) + 0.5f};
@@ -167,8 +167,7 @@ void deferred_path(float dt, float f, const vec4f sky[SKY_REGISTERS])
   // 7. Lighting into C.
   set_render_target(rt.c, 0, true);
   set_texture(11, rt.scene);
-  for (int i = 1; i < SKY_REGISTERS; i++)
-    set_ps_vec(i, sky[i]);
+  set_ps_const(1, reinterpret_cast<const float *>(sky + 1), SKY_REGISTERS - 1);
   set_shader(calc_light_shader);
   draw_postfx();
 
@@ -235,8 +234,7 @@ void close_scene_frame()
 
 void render_scene(float dt, float f, vec4f frame_color)
 {
-  for (int r = 0; r < 4; r++)
-    set_vs_vec(r, m44_row(cur_glob_tm, r));
+  set_vs_const(0, &cur_glob_tm.m[0][0], 4);
   set_vs_vec(4, m44_row(cur_view_itm, 3));
   vec4f sky[SKY_REGISTERS];
   get_sky_registers(sky);
