@@ -6,7 +6,7 @@
 // Stage 0 holds the aperture (r: sky, g: sun). See land_common.inc for the other inputs.
 #include "sh_common.inc"
 #include "land_common.inc"
-#include "land_gbuf.inc"
+#include "gbuffer.inc"
 
 #ifdef VSH
 out float v_depth;

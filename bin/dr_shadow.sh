@@ -6,7 +6,7 @@
 // space; vs_c[16] the screen mapping (0.5, -0.5, 0.5/width + 0.5, 0.5/height + 0.5); vs_c[17..19]
 // the camera's rows scaled so that the world position is camera + depth * (x vs_c[17] +
 // y vs_c[18] + vs_c[19]) for clip x, y and depth = view depth / 512.
-// Pixel: s9 holds the normal and view depth of every pixel (image B of gbuffer.inc); ps_c[0] the
+// Pixel: s8 the view depth, s10 the normal of every pixel (D and A of gbuffer.inc); ps_c[0] the
 // sun direction; ps_c[16] the camera position.
 #include "sh_common.inc"
 #include "gbuffer.inc"
@@ -66,9 +66,8 @@ flat in vec4 v_balls[NUMVEC];
 
 void psh()
 {
-  vec4 g = texture(s9, v_tc);
-  vec3 p = ps_c[16].xyz + v_ray * gbuf_depth(g);
-  vec3 n = gbuf_normal(g);
+  vec3 p = ps_c[16].xyz + v_ray * gbuf_unpack_depth(texture(s8, v_tc).rgb);
+  vec3 n = gbuf_normal(texture(s10, v_tc));
   vec3 sun = ps_c[0].xyz;
   float lit = 1.0;
   for (int i = 0; i < NUMVEC; i++)

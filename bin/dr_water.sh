@@ -7,7 +7,7 @@
 #include "sh_common.inc"
 #include "land_light.inc"
 #include "water_common.inc"
-#include "land_gbuf.inc"
+#include "gbuffer.inc"
 
 #ifdef VSH
 out float v_depth;

@@ -46,7 +46,7 @@ static void draw_frame_text()
 
 void app_render_frame(float dt)
 {
-  // Until the scene renderers draw into the back buffer, the frame is cleared here first.
+  // Modes without a 3D view (and frames before the scene renderers start) show black.
   restore_back_buffer();
   clear_view(0xFF000000);
   game_mode_render(dt);
@@ -71,9 +71,10 @@ void log_what_is_not_drawn()
     if (missing)
       snprintf(list + strlen(list), sizeof(list) - strlen(list), "%s%s", *list ? ", " : "", what);
   };
-  add(!scene_links.land_frame_update || !scene_links.render_scene, "land and water");
-  add(!scene_links.render_scene, "sky, objects, effects and post-effects");
+  add(!scene_links.render_scene, "the world (the window stays black while it runs underneath)");
+  add(!gameobj_module.render_gameobj, "objects (no game object module)");
+  add(!scene_links.render_common_fx, "effects");
   add(!gameobj_module.draw_game_menu, "menus (no game object module)");
   if (*list)
-    debug("not drawn yet: %s; the window stays black while the world runs underneath", list);
+    debug("not drawn yet: %s", list);
 }

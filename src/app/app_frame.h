@@ -8,5 +8,5 @@ void app_render_frame(float dt);
 // Runs after every successful device reset (resize or full-screen switch).
 void app_after_device_reset();
 // Logs one line naming the parts of the frame whose renderers are not connected yet (nothing
-// when all are), so that a black window is not taken for a hung program.
+// when all are), so that a missing part is not taken for a fault.
 void log_what_is_not_drawn();

@@ -180,7 +180,7 @@ int app_main(int argc, char **argv)
   debug("app path: '%s'", app_path);
 
   init_timer();
-  game_rnd_seed = uint64_t(get_ref_time());
+  game_rnd_seed = opt.seed_given ? opt.seed : uint64_t(get_ref_time());
   int64_t startup_time = get_ref_time();
 
   set_message_box_handler(platform_message_box);

@@ -16,8 +16,11 @@ struct SceneLinks
   void (*set_sun_dir)(vec4f dir);
   vec4f (*get_sun_dir)();
   void (*sky_frame_update)(float f);
-  // Common effects step.
+  // Common effects: the step, and the drawing at the end of both paths of the scene frame (after
+  // the debug drawing, into the scene image, with the render's dt and the clamped fraction f).
+  // Empty until the effects exist.
   void (*update_common_fx)(float dt);
+  void (*render_common_fx)(float dt, float f);
   // The drawing paths of the scene frame after the camera set-up: forward or deferred world
   // drawing and the post-effects, with the render's dt, the clamped fraction f and the frame
   // colour for the post-effects.

@@ -2,6 +2,7 @@
 
 #include "app/app_globals.h"
 #include "app/camera.h"
+#include "app/scene_frame.h"
 #include "app/scene_links.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/mesh.h"
@@ -20,6 +21,8 @@ void init_scene_renderers()
   init_postfx();
   if (gfx_quality == 1)
     init_obj_shadows();
+  init_scene_frame(gfx_quality);
+  scene_links.render_scene = render_scene;
 
   // The step commits the sky, frames blend it; the development mode's sun follows the view
   // (blended), world generation sets it at once.
@@ -45,6 +48,7 @@ void init_scene_renderers()
 
 void close_scene_renderers()
 {
+  scene_links.render_scene = nullptr;
   world_gen_hooks.set_sun_dir = nullptr;
   world_gen_hooks.full_land_update = nullptr;
   land_hooks = LandHooks();
@@ -59,6 +63,7 @@ void close_scene_renderers()
   close_all_inst_renderers();
   free_inst_blocks();
   free_all_meshes();
+  close_scene_frame();
   close_obj_shadows();
   close_postfx();
   close_land_render();

@@ -82,8 +82,8 @@ void set_scene_registers(const Camera &c)
 
 float luma(uint32_t c) { return (0.299f * channel_of(c, 0) + 0.587f * channel_of(c, 1) + 0.114f * channel_of(c, 2)) / 255.f; }
 
-// The composition of the deferred surfaces as the scene frame does it: albedo and glow (s8),
-// normal and depth (s9), the shadow mask (s11), lit by the sun (ps_c[0]) and the sky registers
+// A composition of the deferred surfaces (gbuffer.inc): depth and glow (s8), albedo (s9),
+// normal (s10), the shadow mask (s11), lit by the sun (ps_c[0]) and the sky registers
 // (ps_c[1..12]); pixels with no surface are left alone.
 const char *compose_sh = R"(#include "sh_common.inc"
 #include "sh_postfx.inc"
@@ -100,11 +100,11 @@ void vsh()
 in vec2 v_tc;
 void psh()
 {
-  vec4 g = texture(s9, v_tc);
-  if (gbuf_depth(g) <= 0.0)
+  vec4 d = texture(s8, v_tc);
+  if (gbuf_unpack_depth(d.rgb) > 0.99999)
     discard;
-  vec3 n = gbuf_normal(g);
-  vec4 albedo = texture(s8, v_tc);
+  vec3 n = gbuf_normal(texture(s10, v_tc));
+  vec4 albedo = vec4(texture(s9, v_tc).rgb, d.a);
   float mask = texture(s11, v_tc).r;
   float up = n.y * 0.5 + 0.5;
   vec3 sky = lerp(ps_c[11].rgb * 0.55, lerp(ps_c[11].rgb, ps_c[12].rgb, 0.6), up);
@@ -438,14 +438,17 @@ TEST_F(InstPicture, CastleOnTheGameWorldCastsShadows)
     e.render->render();
   ground.render();
 
-  // Shadows into the scene image (multiplied over white), from the depth and normals in B.
+  // Shadows into the scene image (multiplied over white), from the depth in D and the normals in A.
   set_render_target(nullptr, 1, false);
   set_render_target(nullptr, 2, false);
   set_render_target(scene, 0, true);
   set_zenable(false);
   set_zwrite(false);
-  set_texture(9, B);
-  set_tex_filter(9, false);
+  for (int s = 8; s <= 10; s++)
+  {
+    set_texture(s, s == 8 ? D : s == 9 ? B : A);
+    set_tex_filter(s, false);
+  }
   vec4f regs[SKY_REGISTERS];
   get_sky_registers(regs);
   set_ps_const(0, reinterpret_cast<const float *>(regs), 1);
@@ -489,9 +492,7 @@ TEST_F(InstPicture, CastleOnTheGameWorldCastsShadows)
   set_vs_const(4, cam.itm.m[3], 1);
   render_sky(cam.itm);
   set_vs_const(16, map, 1);
-  set_texture(8, D);
   set_texture(11, scene);
-  set_tex_filter(8, false);
   set_tex_filter(11, false);
   set_ps_const(0, reinterpret_cast<const float *>(regs), SKY_REGISTERS);
   Shader *compose = create_shader("compose_test.sh", nullptr);

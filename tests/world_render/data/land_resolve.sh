@@ -5,7 +5,7 @@
 #include "sh_common.inc"
 #include "sh_postfx.inc"
 #include "land_light.inc"
-#include "land_gbuf.inc"
+#include "gbuffer.inc"
 
 #ifdef VSH
 out vec2 v_tc;
