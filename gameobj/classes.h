@@ -48,6 +48,7 @@ static_assert(NUM_CLASS_IDS == NUM_GAMEOBJ_VTABLES);
 class GameObj : public BaseObject
 {
 public:
+  int proximityBin = -1;  // the proximity grid's bin holding the object, -1 when not filed
   vec4f pos = v_zero();
   int classId = CLASS_ID_GameObj;
 

@@ -1,7 +1,9 @@
 // Object creation by id, the lists, deferred deletion and the per-step update.
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
 
+#include "gameobj_host/proximity.h"
 #include "module.h"
 
 // Every class is a BaseObject by single inheritance (its vtable pointer is its first word).
@@ -10,6 +12,14 @@
   const char *C::getClassName() { return #C; }
 QM_MODULE_CLASSES(QM_CLASS_NAME)
 #undef QM_CLASS_NAME
+
+// The executable reaches the proximity bin through its offset (GameObj is not standard layout;
+// GCC and Clang lay out single inheritance as checked here).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+constexpr size_t PROXIMITY_BIN_OFFSET = offsetof(GameObj, proximityBin);
+#pragma GCC diagnostic pop
+static_assert(PROXIMITY_BIN_OFFSET == GAMEOBJ_PROXIMITY_BIN_OFFSET);
 
 void GameObj::onDestroy() {}
 
@@ -56,14 +66,18 @@ void **get_module_vtables()
 
 uint64_t get_gameobj_layout()
 {
-  // FNV-1a over each class's size, in table order.
+  // FNV-1a over each class's size, in table order, then the place of the proximity bin.
   uint64_t h = 1469598103934665603ull;
-  for (const ClassEntry &e : class_entries)
+  auto mix = [&h](uint64_t v) {
     for (int b = 0; b < 8; b++)
     {
-      h ^= (uint64_t(e.size) >> (8 * b)) & 0xff;
+      h ^= (v >> (8 * b)) & 0xff;
       h *= 1099511628211ull;
     }
+  };
+  for (const ClassEntry &e : class_entries)
+    mix(e.size);
+  mix(PROXIMITY_BIN_OFFSET);
   return h;
 }
 
@@ -82,6 +96,7 @@ void delete_gameobj(BaseObject *obj)
     return;
   GameObj *g = static_cast<GameObj *>(obj);
   g->link(false);
+  remove_proximity_object(g);
   for (int i = 0; i < deleted_gameobjs.size(); i++)
     if (deleted_gameobjs[i] == obj)
       deleted_gameobjs.erase(i--, 1);

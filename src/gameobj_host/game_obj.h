@@ -4,6 +4,7 @@
 // each class. The module defines the classes (deriving from BaseObject, single inheritance, the
 // BaseObject part at offset 0) and fills and empties the lists; the executable owns the storage,
 // so the lists and tags survive a reload of the module.
+#include <cstddef>
 #include <cstdint>
 
 #include "script/sqbind.h"
@@ -112,6 +113,15 @@ constexpr int NUM_GAMEOBJ_VTABLES = 63;
 #define QM_DECLARE_GAMEOBJ_CLASS(C) class C;
 QM_GAMEOBJ_CLASSES(QM_DECLARE_GAMEOBJ_CLASS)
 #undef QM_DECLARE_GAMEOBJ_CLASS
+
+// Every game object keeps, right after the BaseObject fields (in BaseObject's tail padding), the
+// index of the proximity grid bin that holds it: an int, -1 when not filed. The module's GameObj
+// declares it there and checks the place; the executable reaches it through this offset.
+constexpr size_t GAMEOBJ_PROXIMITY_BIN_OFFSET = 2 * sizeof(void *) + sizeof(int);
+inline int &gameobj_proximity_bin(GameObj *obj)
+{
+  return *reinterpret_cast<int *>(reinterpret_cast<char *>(obj) + GAMEOBJ_PROXIMITY_BIN_OFFSET);
+}
 
 // The lists (C_list) and the class tags. The tags are instantiated in the executable only, so
 // that the module and the script machines agree on one address per class across reloads.

@@ -9,6 +9,7 @@
 #include "gameobj_host/game_obj.h"
 #include "gameobj_host/gameobj_loader.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/proximity.h"
 #include "platform/timer.h"
 #include "script/sq_vm.h"
 #include "script/world_gen.h"
@@ -155,7 +156,14 @@ TEST_F(GameModule, GenerationPlacesStonesAndMenhirsOnDryLand)
   // The same seed gives the same placement; a new world replaces every object.
   std::string pos = run("local p = get_local_player(); return p.getPos()[0] + \",\" + p.isAlive()");
   EXPECT_EQ(pos.find("error"), std::string::npos) << pos;
+  // Objects start unfiled in the proximity grid; deleting a filed one takes it out.
+  for (int i = 0; i < GameObj_list.size(); i++)
+  {
+    ASSERT_EQ(gameobj_proximity_bin(GameObj_list[i]), -1);
+    update_proximity(GameObj_list[i], v_make(1, 1, 3, 3));
+  }
   generate(7);
+  EXPECT_TRUE(proximity[0].empty());
   EXPECT_EQ(Stone1StaticObject_list.size() + Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size(),
             placed);
   EXPECT_EQ(run("local p = get_local_player(); return p.getPos()[0] + \",\" + p.isAlive()"), pos);
