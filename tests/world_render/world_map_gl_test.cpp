@@ -76,11 +76,17 @@ protected:
     return out;
   }
 
-  // The map's pixel at the centre of sample (x, z): the sample covers columns 2x, 2x + 1 and
-  // rows 510 - 2z, 511 - 2z; this takes the lower right one.
+  // The map's pixel a quarter sample right of and below sample (x, z), found through the exported
+  // mapping (the sample covers columns 2x, 2x + 1 and rows 510 - 2z, 511 - 2z; this is the lower
+  // right one). A world away gives the same pixel.
   static uint32_t map_at(const std::vector<uint32_t> &map, int x, int z)
   {
-    return map[size_t((511 - 2 * z) * WORLD_MAP_SIZE + 2 * x + 1)];
+    float u, v;
+    world_map_uv(float(x) + 0.25f - 256.f, float(z) - 0.25f + 512.f, u, v);
+    const int col = int(u * WORLD_MAP_SIZE), row = int(v * WORLD_MAP_SIZE);
+    EXPECT_EQ(col, 2 * x + 1);
+    EXPECT_EQ(row, 511 - 2 * z);
+    return map[size_t(row * WORLD_MAP_SIZE + col)];
   }
   static bool looks_wet(int r, int b) { return b > r + 20; }
 };
