@@ -17,6 +17,7 @@
 #include "support/splash.h"
 #include "world_render/land_textures.h"
 #include "world_render/sky.h"
+#include "world_render/world_map.h"
 
 LandState land;
 LandHooks land_hooks;
@@ -171,6 +172,7 @@ void init_land_render(int quality)
   dev.water_sh = create_shader(high() ? "dr_water.sh" : "water.sh", nullptr);
   dev.horizon_sh = create_shader("horizon.sh", nullptr);
   init_land_textures(high());
+  init_world_map(high());
 
   dev.inst_vb = create_vb(LAND_NEAR * LAND_NEAR * sizeof(LandInstance), 0);
   dev.far_vb = create_vb(LAND_GRID * LAND_GRID * sizeof(LandVertex), 0);
@@ -199,6 +201,7 @@ void init_land_render(int quality)
 
 void close_land_render()
 {
+  close_world_map();
   close_land_textures();
   for (Shader **s : {&dev.land_sh, &dev.land_inst_sh, &dev.water_sh, &dev.horizon_sh})
   {

@@ -15,6 +15,7 @@
 #include "support/debug.h"
 #include "world_render/land_render.h"
 #include "world_render/sky.h"
+#include "world_render/world_map.h"
 
 namespace
 {
@@ -230,6 +231,7 @@ void upload_world(int shadow_quality, bool both)
     if (land.aperGen[0])
       full_pass(land.aperGen[land.norm_new], tdev.calc_aper[std::clamp(shadow_quality, 0, 2)], HMAP_SIZE);
   }
+  update_world_map();
   set_texture(0, nullptr);
   restore_back_buffer();
   set_cull_mode(1);

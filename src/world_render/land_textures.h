@@ -8,7 +8,8 @@
 void init_land_textures(bool high);
 void close_land_textures();
 // Uploads hmap + depth, the colours and the top colours, then computes normals and (high quality)
-// the aperture with variant `shadow_quality` (0..2). `both`: into both generations (a full update).
+// the aperture with variant `shadow_quality` (0..2) and redraws the world map. `both`: into both
+// generations (a full update).
 void upload_world(int shadow_quality, bool both);
 // Sub-rectangle upload of the levels and colours (whole map: 0, 0, 256, 256); fatal outside the map.
 void upload_world_rect(int x0, int z0, int nx, int nz);

@@ -1,15 +1,20 @@
 // The land renderer on the recording device: what each quality creates, one upload per step
-// (never per frame), the draws of a frame, and start-up without its detail texture.
+// (never per frame), the draws of a frame, the world map's water batches, and start-up without
+// its detail texture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../render/shader_fixture.h"
 #include "render/resource_hooks.h"
 #include "render/texture.h"
 #include "support/visual_log.h"
 #include "world_render/land_render.h"
+#include "world_render/world_map.h"
 
 using HD = HeightmapData;
 
@@ -31,11 +36,13 @@ protected:
     shader_compiler_disabled = false;
     ASSERT_TRUE(init_d3d(nullptr, 640, 360));
     for (const char *f : {"land.sh", "water.sh", "dr_land.sh", "dr_water.sh", "horizon.sh", "load_float.sh",
-                          "load_color.sh", "calc_norm.sh", "calc_norm_low.sh", "calc_aper.sh", "interp_tex.sh"})
+                          "load_color.sh", "calc_norm.sh", "calc_norm_low.sh", "calc_aper.sh", "interp_tex.sh",
+                          "map_surf.sh", "map_water.sh", "map_light.sh", "map_light_low.sh"})
       app.write(f, "#ifdef VSH\nvoid vsh() {}\n#endif\n#ifdef PSH\nvoid psh() {}\n#endif\n");
     for (const char *f : {"detail.dds", "foam.dds"})
       std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/" + f, app.path(f));
     HD::reset();
+    std::fill(std::begin(HD::tmpw), std::end(HD::tmpw), HD::Water{});  // the previous step's water too
     set_error_message(nullptr);
   }
   void TearDown() override
@@ -95,6 +102,66 @@ TEST_F(LandDevice, EachQualityCreatesItsOwnAndUploadsOncePerStep)
     EXPECT_EQ(draws[0], "DrawIndexedPrimitive(4, 0, 0, 25, 0, 32)");
     close_land_render();
   }
+}
+
+// Each upload redraws the map: ground and light as full-target passes, the water as the wet quads
+// in two batches (rows 254 and 255 from vertex 65278), four copies each; no water, no water draw.
+TEST_F(LandDevice, MapDrawsTheWetQuadsInTwoBatches)
+{
+  struct Case
+  {
+    const char *what;
+    std::vector<std::pair<int, int>> wet;  // samples given 0.5 of water
+    int first, second;                     // wet quads expected in each batch
+  };
+  const Case cases[] = {
+      {"dry world", {}, 0, 0},
+      {"one sample inside", {{10, 10}}, 4, 0},
+      {"row 255 only: the second batch alone", {{40, 255}}, 0, 4},
+      {"row 0 wraps into the quads of row 255", {{40, 0}}, 2, 2},
+      {"column 0 wraps into the quads of column 255", {{0, 100}}, 4, 0},
+      {"the corner touches all four corner quads", {{0, 0}}, 2, 2},
+  };
+  std::vector<uint16_t> idx(MAP_INDICES);
+  init_land_render(0);
+  ASSERT_TRUE(HeightmapRenderer::mapTex);
+  for (const Case &c : cases)
+  {
+    HD::reset();
+    for (auto [x, z] : c.wet)
+      HD::water[hmap_idx(x, z)].depth = 0.5f;
+    const MapWaterBatches b = build_map_water_indices(idx.data());
+    EXPECT_EQ(b.first_quads, c.first) << c.what;
+    EXPECT_EQ(b.second_quads, c.second) << c.what;
+    for (int i = 0; i < (b.first_quads + b.second_quads) * 6; i++)
+    {
+      const int base = i < b.first_quads * 6 ? 0 : MAP_SPLIT_VERTEX, v = base + idx[size_t(i)];
+      ASSERT_LT(v, MAP_GRID * MAP_GRID) << c.what;
+      // Every quad has a wet corner among its four.
+      if (i % 6 == 0)
+      {
+        const int x = v % MAP_GRID, z = v / MAP_GRID;
+        bool any = false;
+        for (int k = 0; k < 4; k++)
+          any = any || HD::water[hmap_idx(x + (k & 1), z + (k >> 1))].depth > MAP_WET_DEPTH;
+        EXPECT_TRUE(any) << c.what << ": quad (" << x << ", " << z << ")";
+      }
+    }
+    land_step_update(v_make(0.f, 0.f, 0.f, 1.f));
+    rb.clearLog();
+    land_frame_update(0.f, v_make(0.f, 0.f, 0.f, 1.f), 0);
+    const auto draws = rb.callsStartingWith("DrawIndexedPrimitive");
+    const size_t per_copy = size_t(c.first > 0) + size_t(c.second > 0);
+    ASSERT_EQ(draws.size(), 4 * per_copy) << c.what;
+    if (c.second > 0)
+    {
+      EXPECT_EQ(draws[per_copy - 1], "DrawIndexedPrimitive(4, 65278, 0, 771, " + std::to_string(c.first * 6) +
+                                         ", " + std::to_string(c.second * 2) + ")")
+          << c.what;
+    }
+  }
+  close_land_render();
+  EXPECT_FALSE(HeightmapRenderer::mapTex);
 }
 
 TEST_F(LandDevice, MissingDetailTextureIsFatal)
