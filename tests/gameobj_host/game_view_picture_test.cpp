@@ -1,7 +1,9 @@
-// What the player sees after "New game", drawn headless with the game's module: the land and water
-// renderer hands the house squares to the module's building renderer, the module draws the houses,
-// the castle, the stones and the menhirs with the instanced meshes (forward path). Written to
-// $QM_TEST_TMP/game_view.png (docs/ keeps a copy); checked against the same view without them.
+// What the player sees after "New game", drawn headless with the game's module:
+// the land and water renderer hands the house squares to the module's building
+// renderer, the module draws the houses, the castle, the stones and the menhirs
+// with the instanced meshes (forward path). Written to
+// $QM_TEST_TMP/game_view.png (docs/ keeps a copy); checked against the same
+// view without them.
 #include <cmath>
 #include <filesystem>
 
@@ -23,25 +25,35 @@
 
 using HD = HeightmapData;
 
-namespace
-{
+namespace {
 const char *const view_files[] = {
-    "sky.nut",       "sky.sh",         "sh_common.inc",   "sh_math.inc",   "sh_postfx.inc",    "load_float.sh",
-    "load_color.sh", "interp_tex.sh",  "land_tex.inc",    "calc_norm.sh",  "calc_norm_low.sh", "calc_aper.sh",
-    "land_common.inc", "land_light.inc", "land_gbuf.inc", "land.sh",       "dr_land.sh",       "water_common.inc",
-    "water.sh",      "dr_water.sh",    "horizon.sh",      "inst_common.inc", "inst_simple.sh", "inst_morph.sh",
-    "inst_spline.sh", "inst_building.sh", "inst_simple_dr.sh", "inst_morph_dr.sh", "inst_spline_dr.sh",
-    "inst_building_dr.sh", "gbuffer.inc",
+    "sky.nut",           "sky.sh",
+    "sh_common.inc",     "sh_math.inc",
+    "sh_postfx.inc",     "load_float.sh",
+    "load_color.sh",     "interp_tex.sh",
+    "land_tex.inc",      "calc_norm.sh",
+    "calc_norm_low.sh",  "calc_aper.sh",
+    "land_common.inc",   "land_light.inc",
+    "gbuffer.inc",       "land.sh",
+    "dr_land.sh",        "water_common.inc",
+    "water.sh",          "dr_water.sh",
+    "horizon.sh",        "inst_common.inc",
+    "inst_simple.sh",    "inst_morph.sh",
+    "inst_spline.sh",    "inst_building.sh",
+    "inst_simple_dr.sh", "inst_morph_dr.sh",
+    "inst_spline_dr.sh", "inst_building_dr.sh",
+    "map_common.inc",    "map_surf.sh",
+    "map_water.sh",      "map_light.sh",
+    "map_light_low.sh",
 };
 
-struct Camera
-{
+struct Camera {
   Matrix44 itm, glob;
 };
 
-// At `eye` looking at `at`, 60 degrees vertical field of view, near 0.1, far 512.
-Camera look_at(vec4f eye, vec4f at, float aspect)
-{
+// At `eye` looking at `at`, 60 degrees vertical field of view, near 0.1, far
+// 512.
+Camera look_at(vec4f eye, vec4f at, float aspect) {
   vec4f fwd = at - eye;
   fwd = fwd * (1.f / std::sqrt(v_extract_x(v_dot3(fwd, fwd))));
   vec4f right = v_cross3(v_make(0, 1, 0, 0), fwd);
@@ -63,13 +75,10 @@ Camera look_at(vec4f eye, vec4f at, float aspect)
   return c;
 }
 
-class GameView : public GlPictureTest
-{
+class GameView : public GlPictureTest {
 protected:
-  void TearDown() override
-  {
-    if (ready)
-    {
+  void TearDown() override {
+    if (ready) {
       release_texture(scene);
       gameobj_module.remove_all_gameobj();
       close_all_inst_renderers();
@@ -85,12 +94,14 @@ protected:
     GlPictureTest::TearDown();
   }
 
-  std::vector<uint32_t> draw(const Camera &cam, bool objects, int w, int h)
-  {
+  std::vector<uint32_t> draw(const Camera &cam, bool objects, int w, int h) {
     land_hooks.render_building = nullptr;
     if (objects)
-      land_hooks.render_building = [](const HD::Surface &s, int x, int z) { gameobj_module.render_building(s, x, z); };
-    // The land's frame update builds the geometry around the camera and hands over the houses.
+      land_hooks.render_building = [](const HD::Surface &s, int x, int z) {
+        gameobj_module.render_building(s, x, z);
+      };
+    // The land's frame update builds the geometry around the camera and hands
+    // over the houses.
     land_frame_update(0.f, m44_row(cam.itm, 3), 2);
     set_render_target(scene, 0, true);
     clear_view(0xFFFF00FF);
@@ -115,18 +126,22 @@ protected:
   Texture *scene = nullptr;
 };
 
-TEST_F(GameView, HousesCastleAndStonesStandOnTheLand)
-{
+TEST_F(GameView, HousesCastleAndStonesStandOnTheLand) {
   constexpr int W = 480, H = 270;
   std::filesystem::create_directories(app.path("gen"));
-  std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/gen/main.nut", app.path("gen/main.nut"));
+  std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/gen/main.nut",
+                             app.path("gen/main.nut"));
   for (const char *f : {"detail.dds", "foam.dds"})
-    std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/" + f, app.path(f));
+    std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/" + f,
+                               app.path(f));
   std::filesystem::create_directories(app.path("meshes"));
-  for (const auto &f : std::filesystem::directory_iterator(std::string(QM_TEXTURE_DIR) + "/meshes"))
-    std::filesystem::copy_file(f.path(), app.path("meshes/" + f.path().filename().string()));
+  for (const auto &f : std::filesystem::directory_iterator(
+           std::string(QM_TEXTURE_DIR) + "/meshes"))
+    std::filesystem::copy_file(
+        f.path(), app.path("meshes/" + f.path().filename().string()));
   for (const char *f : view_files)
-    std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/" + f, app.path(f));
+    std::filesystem::copy_file(std::string(QM_SOURCE_DIR) + "/bin/" + f,
+                               app.path(f));
   if (!start(W, H, {}))
     GTEST_SKIP() << "no headless OpenGL 3.3 here";
   set_error_message(nullptr);
@@ -145,12 +160,12 @@ TEST_F(GameView, HousesCastleAndStonesStandOnTheLand)
   ASSERT_STREQ(get_error_message(), "");
   set_sky_sun_dir(false, v_make(0.35f, 0.6f, -0.7f, 0.f));
 
-  // The castle's middle, found across the world's seams from its first merlon or curtain wall.
+  // The castle's middle, found across the world's seams from its first merlon
+  // or curtain wall.
   int fx = -1, fz = -1, count = 0;
   float sx = 0, sz = 0;
   for (int z = 0; z < HMAP_SIZE; z++)
-    for (int x = 0; x < HMAP_SIZE; x++)
-    {
+    for (int x = 0; x < HMAP_SIZE; x++) {
       const HD::Surface &s = HD::surface[hmap_idx(x, z)];
       if (s.ground_type != GT_HOUSE || s.house_piece < HP_MERLON_TOP)
         continue;
@@ -162,13 +177,17 @@ TEST_F(GameView, HousesCastleAndStonesStandOnTheLand)
     }
   ASSERT_GT(count, 100);
   const float cx = sx / float(count), cz = sz / float(count);
-  const vec4f castle = v_make(cx, gameobj_module.get_land_height(cx, cz) + 4.f, cz, 0.f);
+  const vec4f castle =
+      v_make(cx, gameobj_module.get_land_height(cx, cz) + 4.f, cz, 0.f);
 
   // The player walks up to it from the south-west and looks at it.
   Player *player = gameobj_module.get_local_player();
   ASSERT_NE(player, nullptr);
-  gameobj_module.place_local_player(player, v_make(cx - 30.f, -1000.f, cz - 34.f, 0.f));  // lifted onto the land
-  vec4f eye = gameobj_module.get_local_player_eye(player) + v_make(0.f, 6.f, 0.f, 0.f);
+  gameobj_module.place_local_player(
+      player,
+      v_make(cx - 30.f, -1000.f, cz - 34.f, 0.f)); // lifted onto the land
+  vec4f eye =
+      gameobj_module.get_local_player_eye(player) + v_make(0.f, 6.f, 0.f, 0.f);
   Camera cam = look_at(eye, castle, float(W) / float(H));
 
   land_request_full_update();
@@ -178,22 +197,26 @@ TEST_F(GameView, HousesCastleAndStonesStandOnTheLand)
   savePng("game_view.png", with, W, H);
   EXPECT_STREQ(get_error_message(), "");
 
-  // The castle, houses, stones and menhirs change a good part of the picture, the castle's walls
-  // among them (2 units above the ground at its middle).
-  const float p[4] = {cx, gameobj_module.get_land_height(cx, cz) + 2.f, cz, 1.f};
+  // The castle, houses, stones and menhirs change a good part of the picture,
+  // the castle's walls among them (2 units above the ground at its middle).
+  const float p[4] = {cx, gameobj_module.get_land_height(cx, cz) + 2.f, cz,
+                      1.f};
   float clip[4] = {};
   for (int j = 0; j < 4; j++)
     for (int i = 0; i < 4; i++)
       clip[j] += p[i] * cam.glob.m[i][j];
   ASSERT_GT(clip[3], 0.f);
-  const int px = int((clip[0] / clip[3] * 0.5f + 0.5f) * W), py = int((0.5f - clip[1] / clip[3] * 0.5f) * H);
+  const int px = int((clip[0] / clip[3] * 0.5f + 0.5f) * W),
+            py = int((0.5f - clip[1] / clip[3] * 0.5f) * H);
   ASSERT_TRUE(px >= 0 && px < W && py >= 0 && py < H);
-  EXPECT_NE(with[size_t(py * W + px)] & 0xFFFFFF, bare[size_t(py * W + px)] & 0xFFFFFF);
+  EXPECT_NE(with[size_t(py * W + px)] & 0xFFFFFF,
+            bare[size_t(py * W + px)] & 0xFFFFFF);
   int changed = 0;
   for (size_t i = 0; i < with.size(); i++)
     changed += (with[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF);
   EXPECT_GT(changed, W * H / 20);
   for (uint32_t p : with)
-    ASSERT_NE(p & 0xFFFFFF, 0xFF00FFu) << "sky, land and buildings cover the picture";
+    ASSERT_NE(p & 0xFFFFFF, 0xFF00FFu)
+        << "sky, land and buildings cover the picture";
 }
-}  // namespace
+} // namespace

@@ -22,7 +22,7 @@ namespace
 const char *const map_files[] = {
     "sky.nut",        "sky.sh",          "sh_common.inc",  "sh_math.inc",  "sh_postfx.inc",    "load_float.sh",
     "load_color.sh",  "interp_tex.sh",   "land_tex.inc",   "calc_norm.sh", "calc_norm_low.sh", "calc_aper.sh",
-    "land_common.inc", "land_light.inc", "land_gbuf.inc",  "land.sh",      "dr_land.sh",       "water_common.inc",
+    "land_common.inc", "land_light.inc", "gbuffer.inc",    "land.sh",      "dr_land.sh",       "water_common.inc",
     "water.sh",       "dr_water.sh",     "horizon.sh",     "map_common.inc", "map_surf.sh",    "map_water.sh",
     "map_light.sh",   "map_light_low.sh",
 };
