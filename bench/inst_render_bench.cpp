@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench_gl_device.h"
 #include "mesh_builder.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
@@ -29,8 +30,7 @@ constexpr int W = 320, H = 180;
 
 struct InstBenchWorld
 {
-  GlBackend gl;
-  char saved[sizeof(app_path)];
+  BenchGlDevice device{W, H};
   std::string mesh_path;
   SimpleInstRender quads;
   VertexBuffer *baked = nullptr, *one = nullptr;
@@ -39,15 +39,7 @@ struct InstBenchWorld
 
   explicit InstBenchWorld(int n)
   {
-    memcpy(saved, app_path, sizeof(saved));
-    snprintf(app_path, sizeof(app_path), "%s/bin/", QM_SOURCE_DIR);
-    set_render_backend(&gl);
-    isFullscreen = false;
-    app_use_vsync = false;
-    install_resource_hooks();
-    d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
-    d3d_resource_hooks.release_all_shaders = close_shaders;
-    if (!init_d3d(nullptr, W, H))
+    if (!device.ready)
       return;
     ready = true;
     common_vb_writer.init(COMMON_VB_WRITER_SIZE);
@@ -105,10 +97,6 @@ struct InstBenchWorld
       common_vb_writer.close();
       std::filesystem::remove(mesh_path);
     }
-    close_d3d();
-    d3d_resource_hooks = D3dResourceHooks();
-    set_render_backend(nullptr);
-    memcpy(app_path, saved, sizeof(saved));
   }
   static int grid_side(int n)
   {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_gl_device.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/postfx.h"
@@ -30,17 +31,11 @@ namespace
 {
 constexpr int W = 1280, H = 720;
 using HD = HeightmapData;
-using Clock = std::chrono::steady_clock;
 
-double ms_since(Clock::time_point t0)
-{
-  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
 
 struct LandBenchWorld
 {
-  GlBackend gl;
-  char saved[sizeof(app_path)];
+  BenchGlDevice device{W, H};
   Texture *targets[3] = {};
   Matrix44 glob;
   vec4f cam = v_make(70.f, 20.f, 150.f, 1.f);
@@ -49,15 +44,7 @@ struct LandBenchWorld
 
   explicit LandBenchWorld(int quality)
   {
-    memcpy(saved, app_path, sizeof(saved));
-    snprintf(app_path, sizeof(app_path), "%s/bin/", QM_SOURCE_DIR);
-    set_render_backend(&gl);
-    isFullscreen = false;
-    app_use_vsync = false;
-    install_resource_hooks();
-    d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
-    d3d_resource_hooks.release_all_shaders = close_shaders;
-    if (!init_d3d(nullptr, W, H))
+    if (!device.ready)
       return;
     ready = true;
     create_scene_image();
@@ -98,10 +85,6 @@ struct LandBenchWorld
       close_postfx();
       release_scene_image();
     }
-    close_d3d();
-    d3d_resource_hooks = D3dResourceHooks();
-    set_render_backend(nullptr);
-    memcpy(app_path, saved, sizeof(saved));
   }
 
   double step()

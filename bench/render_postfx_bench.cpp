@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_gl_device.h"
 #include "render/device.h"
 #include "render/gl_backend.h"
 #include "render/postfx.h"
@@ -47,22 +48,13 @@ std::vector<uint32_t> scene_picture()
 
 struct PostfxBenchWorld
 {
-  GlBackend gl;
-  char saved[sizeof(app_path)];
+  BenchGlDevice device{W, H};
   Texture *picture = nullptr;
   bool ready = false;
 
   PostfxBenchWorld()
   {
-    memcpy(saved, app_path, sizeof(saved));
-    snprintf(app_path, sizeof(app_path), "%s/bin/", QM_SOURCE_DIR);
-    set_render_backend(&gl);
-    isFullscreen = false;
-    app_use_vsync = false;
-    install_resource_hooks();
-    d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
-    d3d_resource_hooks.release_all_shaders = close_shaders;
-    if (!init_d3d(nullptr, W, H))
+    if (!device.ready)
       return;
     ready = true;
     create_scene_image();
@@ -83,10 +75,6 @@ struct PostfxBenchWorld
       close_postfx();
       release_scene_image();
     }
-    close_d3d();
-    d3d_resource_hooks = D3dResourceHooks();
-    set_render_backend(nullptr);
-    memcpy(app_path, saved, sizeof(saved));
   }
 
   // A fresh scene image (the anti-aliasing exchanged the last one), the GPU idle.

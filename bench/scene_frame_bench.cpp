@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "bench_gl_device.h"
 #include "app/app_globals.h"
 #include "app/camera.h"
 #include "app/scene_frame.h"
@@ -27,27 +28,16 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
 
-double ms_since(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
 struct SceneBench
 {
-  GlBackend gl;
-  char saved[sizeof(app_path)];
+  BenchGlDevice device;
   bool ready = false;
 
-  SceneBench(int quality, int w, int h)
+  SceneBench(int quality, int w, int h) : device(w, h)
   {
-    memcpy(saved, app_path, sizeof(saved));
-    snprintf(app_path, sizeof(app_path), "%s/bin/", QM_SOURCE_DIR);
-    set_render_backend(&gl);
-    isFullscreen = false;
-    app_use_vsync = false;
-    install_resource_hooks();
-    d3d_resource_hooks.load_shader_compiler = init_shader_compiler;
-    d3d_resource_hooks.release_all_shaders = close_shaders;
-    if (!init_d3d(nullptr, w, h))
+    if (!device.ready)
       return;
     ready = true;
     common_vb_writer.init(COMMON_VB_WRITER_SIZE);
@@ -77,10 +67,6 @@ struct SceneBench
       close_scene_renderers();
       common_vb_writer.close();
     }
-    close_d3d();
-    d3d_resource_hooks = D3dResourceHooks();
-    set_render_backend(nullptr);
-    memcpy(app_path, saved, sizeof(saved));
   }
 
   double frame()
