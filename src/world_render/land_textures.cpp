@@ -48,23 +48,6 @@ const VsdElement color_point_desc[] = {
     {0, VSD_END, 0, 0, 0},
 };
 
-// The state of every pass: one target (others the scene frame may have left are unbound), no
-// depth, stencil, blending, alpha test, culling or wireframe, all channels written.
-void pass_state()
-{
-  for (int i = 1; i < 4; i++)
-    set_render_target(nullptr, i, false);
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_test(0, 0, 0);
-  set_stencil_replace_bits(0);
-  set_wireframe(false);
-  set_color_write_mask(0xF);
-  set_blend_none();
-  set_atest(0);
-  set_cull_mode(0);
-}
-
 // Draws one point per sample of the rectangle into `target`, 4096 per batch.
 template <typename ValueFn>
 void upload_points(Texture *target, Shader *sh, VDecl decl, int x0, int z0, int nx, int nz, ValueFn value)
@@ -145,6 +128,23 @@ void cross_fade(Texture *target, Texture *const gen[2], int size, float f)
 }
 }  // namespace
 
+// The state of every pass: one target (others the scene frame may have left are unbound), no
+// depth, stencil, blending, alpha test, culling or wireframe, all channels written.
+void land_pass_state()
+{
+  for (int i = 1; i < 4; i++)
+    set_render_target(nullptr, i, false);
+  set_zenable(false);
+  set_zwrite(false);
+  set_stencil_test(0, 0, 0);
+  set_stencil_replace_bits(0);
+  set_wireframe(false);
+  set_color_write_mask(0xF);
+  set_blend_none();
+  set_atest(0);
+  set_cull_mode(0);
+}
+
 void init_land_textures(bool high)
 {
   close_land_textures();
@@ -203,7 +203,7 @@ void upload_world_rect(int x0, int z0, int nx, int nz)
 {
   G_ASSERT(nx > 0 && nz > 0);
   G_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE);
-  pass_state();
+  land_pass_state();
   upload_points(land.hmapTex, tdev.load_float, tdev.float_decl, x0, z0, nx, nz, [](int i) {
     uint32_t bits;
     const float level = HD::hmap[i] + HD::water[i].depth;
@@ -241,7 +241,7 @@ void cross_fade_world(float f)
 {
   if (!land.normTex)
     return;
-  pass_state();
+  land_pass_state();
   cross_fade(land.normTex, land.normGen, LAND_NORM_SIZE, f);
   if (land.aperTex)
     cross_fade(land.aperTex, land.aperGen, HMAP_SIZE, f);

@@ -15,3 +15,7 @@ void upload_world(int shadow_quality, bool both);
 void upload_world_rect(int x0, int z0, int nx, int nz);
 // normTex (and aperTex) = the older generation blended towards the newest by f.
 void cross_fade_world(float f);
+// The state of every pass into a world texture or the map: one target (others the scene frame may
+// have left are unbound), no depth, stencil, blending, alpha test, culling or wireframe, all
+// channels written.
+void land_pass_state();

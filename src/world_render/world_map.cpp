@@ -13,6 +13,7 @@
 #include "support/debug.h"
 #include "terrain/hmap_data.h"
 #include "world_render/land_render.h"
+#include "world_render/land_textures.h"
 
 Texture *HeightmapRenderer::mapTex = nullptr;
 
@@ -68,17 +69,7 @@ void bind(int stage, Texture *t, bool linear)
 void map_pass_state()
 {
   set_render_target(HeightmapRenderer::mapTex, 0, false);
-  for (int i = 1; i < 4; i++)
-    set_render_target(nullptr, i, false);
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_test(0, 0, 0);
-  set_stencil_replace_bits(0);
-  set_wireframe(false);
-  set_color_write_mask(0xF);
-  set_blend_none();
-  set_atest(0);
-  set_cull_mode(0);
+  land_pass_state();
 }
 
 // Draws the wet quads four times, shifted by a whole world left and down, so that the edge of the
