@@ -32,10 +32,15 @@ mkdir -p "$out_dir"
 tmp=$(mktemp "$out_dir/.$name.XXXXXX")
 trap 'rm -f "$tmp"' EXIT
 
+# GCC marks some template statics and inline-function statics as unique symbols, which would keep
+# an old module's copy alive across a reload; clang never makes them and has no such switch.
+no_unique=()
+if "$cxx" -fno-gnu-unique -x c++ -fsyntax-only /dev/null >/dev/null 2>&1; then no_unique=(-fno-gnu-unique); fi
+
 echo "building $name from ${#sources[@]} sources"
 # shellcheck disable=SC2086
 "${launcher[@]}" "$cxx" -std=c++20 -O2 -g -fPIC -shared -fvisibility=hidden -fvisibility-inlines-hidden \
-  -fno-gnu-unique -ffp-contract=off -fno-fast-math -Wall -Wextra -Wno-unused-parameter -Werror \
+  "${no_unique[@]}" -ffp-contract=off -fno-fast-math -Wall -Wextra -Wno-unused-parameter -Werror \
   -D_SQ64 -I"$root/src" -I"$src" -isystem "$sq_inc" ${QM_MODULE_FLAGS:-} "${sources[@]}" -o "$tmp"
 
 fail=0

@@ -32,7 +32,7 @@ template <>
 struct sqbind::SqClassInfo<ScriptObjRef>
 {
   using Tag = GameObj;
-  static constexpr const char *name = "GameObj";
+  [[maybe_unused]] static constexpr const char *name = "GameObj";
   static SQInteger release(SQUserPointer p, SQInteger)
   {
     delete static_cast<ScriptObjRef *>(p);
