@@ -37,6 +37,72 @@ void settle(Player *p, float x, float y, float z, float stick_drop)
     p->onGround = false;
   p->pos = v_make(wrap_coord(x), y, wrap_coord(z), 0.f);
 }
+
+float land_at(int x, int z) { return HeightmapData::hmap[hmap_idx(x, z)]; }
+
+bool dry_and_open(int x, int z)
+{
+  for (int dz = -3; dz <= 3; dz++)
+    for (int dx = -3; dx <= 3; dx++)
+    {
+      int i = hmap_idx(x + dx, z + dz);
+      if (HeightmapData::surface[i].ground_type == GT_HOUSE || HeightmapData::water[i].depth > 0.01f ||
+          !std::isfinite(HeightmapData::hmap[i]))
+        return false;
+    }
+  return true;
+}
+
+// How good (x, z) is to begin on, or -inf where one cannot: dry level ground off the buildings,
+// a little above its surroundings (a view rather than a wall; a peak earns no more than a knoll),
+// buildings in sight for a bonus.
+float start_place_score(int x, int z)
+{
+  if (!dry_and_open(x, z))
+    return -INFINITY;
+  const float h = land_at(x, z);
+  for (int dz = -2; dz <= 2; dz += 2)
+    for (int dx = -2; dx <= 2; dx += 2)
+      if (std::fabs(land_at(x + dx, z + dz) - h) > 1.f)
+        return -INFINITY;
+  constexpr int RING = 16;
+  constexpr float RADIUS = 20.f;
+  float ring_sum = 0.f;
+  int walls = 0;
+  for (int k = 0; k < RING; k++)
+  {
+    float c = std::cos(float(k) * 6.2831853f / float(RING)), s = std::sin(float(k) * 6.2831853f / float(RING));
+    float r = land_at(x + int(std::lround(RADIUS * c)), z + int(std::lround(RADIUS * s)));
+    ring_sum += r;
+    walls += r > h + 8.f;
+    walls += land_at(x + int(std::lround(0.4f * RADIUS * c)), z + int(std::lround(0.4f * RADIUS * s))) > h + 4.f;
+  }
+  float score = std::clamp(h - ring_sum / float(RING), -10.f, 3.f) - 2.f * float(walls);
+  for (int dz = -28; dz <= 28; dz += 4)
+    for (int dx = -28; dx <= 28; dx += 4)
+      if (dx * dx + dz * dz >= 100 && HeightmapData::surface[hmap_idx(x + dx, z + dz)].ground_type == GT_HOUSE)
+        return score + 5.f;
+  return score;
+}
+
+// The best starting place of the world on a 2-cell lattice (no random draws, so the objects
+// scattered after it do not depend on it); the world's centre when nothing qualifies.
+void choose_start_place(float &x, float &z)
+{
+  float best = -INFINITY;
+  x = z = float(HMAP_SIZE / 2);
+  for (int cz = 0; cz < HMAP_SIZE; cz += 2)
+    for (int cx = 0; cx < HMAP_SIZE; cx += 2)
+    {
+      float s = start_place_score(cx, cz);
+      if (s > best)
+      {
+        best = s;
+        x = float(cx) + 0.5f;
+        z = float(cz) + 0.5f;
+      }
+    }
+}
 }  // namespace
 
 void Player::onDestroy()
@@ -96,7 +162,9 @@ void player_after_generate()
   if (!local_player)
   {
     local_player = static_cast<Player *>(new_gameobj_by_id(CLASS_ID_Player));
-    local_player->pos = v_make(float(HMAP_SIZE / 2), 0.f, float(HMAP_SIZE / 2), 0.f);
+    float x, z;
+    choose_start_place(x, z);
+    local_player->pos = v_make(x, 0.f, z, 0.f);
   }
   Player *p = local_player;
   p->vy = 0.f;

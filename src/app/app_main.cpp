@@ -238,9 +238,7 @@ int app_main(int argc, char **argv)
   init_world_gen_vm();
   connect_world_links();
   go_to_main_menu();
-  if (Player *player = gameobj_local_player())
-    if (gameobj_module.get_local_player_eye)
-      set_camera_pos(gameobj_module.get_local_player_eye(player));
+  camera_to_local_player();
   if (opt.camera_given)
     start_dev_mode_at(opt.camera);
 

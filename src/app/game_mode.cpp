@@ -34,6 +34,13 @@ void go_to_main_menu()
   set_game_mode(main_menu_mode);
 }
 
+void camera_to_local_player()
+{
+  if (Player *player = gameobj_local_player())
+    if (gameobj_module.get_local_player_eye)
+      set_camera_pos(gameobj_module.get_local_player_eye(player));
+}
+
 void reset_fly_control()
 {
   camZoom = 1.f;

@@ -29,6 +29,9 @@ QM_EXPORT extern GameMode *cur_game_mode;
 void set_game_mode(GameMode *mode);
 // Generates the world "main_menu" and enters the main menu.
 void go_to_main_menu();
+// The camera to the local player's eye, when the module has a player: where the attract flight
+// begins and where a new game starts (the player's place is the module's choice).
+void camera_to_local_player();
 // The development mode at (x, y, z) = cam[0..2], yaw cam[3] and pitch cam[4] in degrees (yaw 0
 // looks along +z, positive turns left; pitch positive looks up, clamped short of vertical).
 void start_dev_mode_at(const float cam[5]);

@@ -97,7 +97,11 @@ void MainMenuMode::update(float dt)
   world_step(dt);
   if (take_close_game_menu())
   {
+    // The new game begins where the module put the player in the new world, looking level, not
+    // at the flight's place in the menu's world.
     world_generate("game");
+    camera_to_local_player();
+    camPitch = attract_flight.pitch = attract_flight.prevPitch = 0.f;
     set_game_mode(play_mode);
   }
 }

@@ -39,7 +39,7 @@ protected:
   Picture shoot(const char *quality, const std::string &out)
   {
     const std::string log = out + ".log";
-    const std::string cmd = std::string("'") + QM_GAME_EXE + "' --headless -360 --fast --steps 120 --seed 1 -noaa " +
+    const std::string cmd = std::string("'") + QM_GAME_EXE + "' --headless -360 --fast --steps 120 --seed 2 -noaa " +
                             quality + " --screenshot '" + out + "' >'" + log + "' 2>&1";
     std::remove(out.c_str());
     const int rc = std::system(cmd.c_str());

@@ -95,6 +95,20 @@ TEST_F(GameModule, PlayerNeverFallsThroughTheLand)
   Player *player = gameobj_module.get_local_player();
   ASSERT_NE(player, nullptr);
   ASSERT_EQ(Player_list.size(), 1);
+  {
+    // A new world's player begins standing on dry, level ground away from the buildings.
+    vec4f eye = gameobj_module.get_local_player_eye(player);
+    int x = int(v_extract_x(eye)), z = int(v_extract_z(eye));
+    float y = HD::hmap[hmap_idx(x, z)];
+    for (int dz = -2; dz <= 2; dz++)
+      for (int dx = -2; dx <= 2; dx++)
+      {
+        int i = hmap_idx(x + dx, z + dz);
+        EXPECT_NE(HD::surface[i].ground_type, GT_HOUSE);
+        EXPECT_LE(HD::water[i].depth, 0.01f);
+        EXPECT_NEAR(HD::hmap[i], y, 1.5f);
+      }
+  }
   Matrix44 basis = {};
   uint64_t rnd = 12345;
   float min_y = 1e9f, max_y = -1e9f, walked = 0.f;
