@@ -2,8 +2,10 @@
 
 #include "platform/sdl_platform.h"
 
-int64_t timer_frequency = 1;
-double timer_frequency_inv = 1.0;
+// The counter's own rate from the start, so that times measured before init_timer (tools, tests)
+// are right rather than counted in raw ticks.
+int64_t timer_frequency = platform_counter_frequency();
+double timer_frequency_inv = 1.0 / double(timer_frequency);
 
 void init_timer(int64_t freq)
 {
