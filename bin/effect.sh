@@ -28,9 +28,8 @@ in vec2 v_tc;
 vec2 band(float across)
 {
   float d = abs(across * 2.0 - 1.0);
-  float halo = 1.0 - d;
-  halo *= halo;
-  float core = 1.0 - smoothstep(0.0, 0.35, d);
+  float halo = 1.0 - d * d;
+  float core = 1.0 - smoothstep(0.05, 0.45, d);
   return vec2(core, halo);
 }
 

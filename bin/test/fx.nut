@@ -50,16 +50,16 @@ function frame_v(k) { return 128.0 + (k / 8) * 64.0 }
 // --- fire: a = the fire's root, d = strength (1 a camp fire) -------------------------------------
 function fire(a, b, c, d) {
   local s = d > 0 ? d : 1.0
-  for (local i = 0; i < 3; i++) {
+  for (local i = 0; i < 4; i++) {
     local k = irnd() % 16
-    local at = a + vec4f(srnd() * 0.25 * s, frnd() * 0.1, srnd() * 0.25 * s, 0)
-    add_glow_particle(at, vec4f(srnd() * 0.2, 1.2 + frnd() * 0.8, srnd() * 0.2, 1.2) * s,
-      part(frame_u(k), frame_v(k), 0.7 + frnd() * 0.4, 0.45 * s, vec4f(1, 1, 1, 0.9),
-           { accel = vec4f(0, 2.0 * s, 0, 0), colorAnim = flame_colors, sizeAnim = shrink,
+    local at = a + vec4f(srnd() * 0.3 * s, frnd() * 0.1, srnd() * 0.3 * s, 0)
+    add_glow_particle(at, vec4f(srnd() * 0.2 * s, (1.2 + frnd() * 0.8) * s, srnd() * 0.2 * s, 1.5),
+      part(frame_u(k), frame_v(k), 0.6 + frnd() * 0.4, (0.45 + frnd() * 0.2) * s, vec4f(1, 1, 1, 0.85),
+           { accel = vec4f(0, 3.0 * s, 0, 0), colorAnim = flame_colors, sizeAnim = shrink,
              startRoll = srnd() * 0.3, delay = frnd() * 0.05 }))
   }
-  add_glow_particle(a + vec4f(0, 0.25 * s, 0, 0), vec4f(0, 0.3, 0, 1),
-    part(0, 0, 0.3, 0.9 * s, vec4f(1, 0.55, 0.2, 0.6), { colorAnim = fade_glow }))
+  add_glow_particle(a + vec4f(0, 0.35 * s, 0, 0), vec4f(0, 0.3, 0, 1),
+    part(0, 0, 0.3, 1.3 * s, vec4f(1, 0.5, 0.15, 0.45), { colorAnim = fade_glow }))
   if (frnd() < 0.3)
     add_glow_particle(a + vec4f(srnd() * 0.2, 0.4, srnd() * 0.2, 0) * s,
       vec4f(srnd() * 0.6, 2.0 + frnd() * 1.5, srnd() * 0.6, 0.5),
@@ -74,9 +74,9 @@ function smoke(a, b, c, d) {
   local wind = b == null ? vec4f(0, 0, 0, 0) : b
   local grey = 0.25 + frnd() * 0.2
   add_blend_particle(a + vec4f(srnd() * 0.2, 0, srnd() * 0.2, 0) * s,
-    vec4f(srnd() * 0.15, 0.8 + frnd() * 0.4, srnd() * 0.15, 0.6) * s,
-    part(64.0 * (1 + irnd() % 3), 0, 2.2 + frnd(), 0.5 * s, vec4f(grey, grey, grey * 1.05, 0.55),
-         { accel = vec4f(getx(wind), 0.15, getz(wind), 0), colorAnim = fade_smoke, sizeAnim = grow_3,
+    vec4f(srnd() * 0.2 * s, (1.0 + frnd() * 0.5) * s, srnd() * 0.2 * s, 0.3),
+    part(64.0 * (1 + irnd() % 3), 0, 2.5 + frnd(), 0.45 * s, vec4f(grey, grey, grey * 1.05, 0.5),
+         { accel = vec4f(getx(wind), 0.3 * s, getz(wind), 0), colorAnim = fade_smoke, sizeAnim = grow_3,
            rollScale = srnd() * 1.5, rollAnim = spin }))
 }
 
@@ -86,7 +86,7 @@ function splash(a, b, c, d) {
   for (local i = 0; i < 24; i++) {
     local dir = rnd_up(0.8)
     add_blend_particle(a, dir * ((2.5 + frnd() * 2.5) * s) + vec4f(0, 0, 0, 0.3),
-      part(384, 0, 0.8 + frnd() * 0.5, (0.08 + frnd() * 0.08) * s, vec4f(0.75, 0.88, 1, 0.9),
+      part(384, 0, 0.8 + frnd() * 0.5, (0.12 + frnd() * 0.1) * s, vec4f(0.75, 0.88, 1, 0.9),
            { accel = vec4f(0, -9.8, 0, 0), colorAnim = fade_quick, startRoll = 0.0 }))
   }
   for (local i = 0; i < 6; i++)
@@ -103,9 +103,10 @@ function sparks(a, b, c, d) {
   for (local i = 0; i < n; i++) {
     local v = b + rnd_ball() * (len3(b)[0] * 0.7 + 1.0)
     add_glow_particle(a, v + vec4f(0, 0, 0, 1.0),
-      part(384, 0, 0.4 + frnd() * 0.6, 0.07 + frnd() * 0.05, col, { accel = vec4f(0, -6, 0, 0), colorAnim = cooling }))
+      part(384, 0, 0.6 + frnd() * 0.7, 0.2 + frnd() * 0.1, col, { accel = vec4f(0, -6, 0, 0), colorAnim = cooling }))
   }
-  add_glow_particle(a, vec4f(0, 0, 0, 0), part(64, 0, 0.15, 0.6, col, { colorAnim = fade_quick }))
+  add_glow_particle(a, vec4f(0, 0, 0, 0), part(128, 0, 0.25, 0.8, col, { colorAnim = fade_quick, rollScale = 1.0, rollAnim = spin }))
+  add_glow_particle(a, vec4f(0, 0, 0, 0), part(0, 0, 0.5, 1.0, col * vec4f(1, 1, 1, 0.5), { colorAnim = fade_quick }))
 }
 
 // --- magic_trail: a = the last position, b = the new one, c = colour (vec4f), d = size ----------
@@ -129,13 +130,13 @@ function land_dust(a, b, c, d) {
   for (local i = 0; i < 2; i++) {
     local at = a + make_dir_xz(frnd()) * (r * frnd())
     local shade = 0.45 + frnd() * 0.15
-    add_blend_particle(at, vec4f(srnd() * 0.4, 0.5 + frnd() * 0.5, srnd() * 0.4, 0.8),
-      part(256, 0, 1.8 + frnd(), 0.6 + frnd() * 0.4, vec4f(shade, shade * 0.85, shade * 0.65, 0.6),
-           { accel = vec4f(0, -0.1, 0, 0), colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin }))
+    add_blend_particle(at, vec4f(srnd() * 0.5, 0.8 + frnd() * 0.8, srnd() * 0.5, 0.9),
+      part(256, 0, 1.6 + frnd(), 0.5 + frnd() * 0.3, vec4f(shade, shade * 0.85, shade * 0.65, 0.5),
+           { accel = vec4f(0, 0.1, 0, 0), colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin }))
   }
   if (frnd() < 0.5)
     add_blend_particle(a + make_dir_xz(frnd()) * (r * frnd()), vec4f(srnd(), 2 + frnd() * 2, srnd(), 0.2),
-      part(320, 0, 0.9, 0.08 + frnd() * 0.06, vec4f(0.45, 0.35, 0.25, 1),
+      part(320, 0, 0.9, 0.12 + frnd() * 0.08, vec4f(0.45, 0.35, 0.25, 1),
            { accel = vec4f(0, -9.8, 0, 0), rollScale = 8.0, rollAnim = spin }))
 }
 
@@ -161,9 +162,9 @@ function meteor_trail(a, b, c, d) {
 function meteor_impact(a, b, c, d) {
   local s = d > 0 ? d : 1.0
   add_glow_particle(a + vec4f(0, 0.5 * s, 0, 0), vec4f(0, 0, 0, 0),
-    part(64, 0, 0.5, 4.0 * s, vec4f(1, 0.8, 0.5, 1), { colorAnim = fade_quick, sizeAnim = grow_2 }))
+    part(0, 0, 0.5, 3.0 * s, vec4f(1, 0.75, 0.45, 0.8), { colorAnim = fade_quick, sizeAnim = grow_2 }))
   add_glow_particle(a + vec4f(0, 0.1, 0, 0), vec4f(0, 0, 0, 0),
-    part(256, 0, 0.6, 2.0 * s, vec4f(1, 0.6, 0.3, 0.8), { colorAnim = fade_quick, sizeAnim = grow_3, startRoll = 0.0 }))
+    part(256, 0, 0.6, 1.6 * s, vec4f(1, 0.6, 0.3, 0.45), { colorAnim = fade_quick, sizeAnim = grow_3, startRoll = 0.0 }))
   for (local i = 0; i < 12; i++) {
     local k = irnd() % 16
     local dir = rnd_up(1.0)
@@ -181,7 +182,7 @@ function meteor_impact(a, b, c, d) {
   for (local i = 0; i < 20; i++) {
     local dir = rnd_up(0.9)
     add_blend_particle(a + vec4f(0, 0.2, 0, 0), dir * ((4 + frnd() * 4) * s) + vec4f(0, 0, 0, 0.1),
-      part(320, 0, 1.0 + frnd() * 0.5, (0.1 + frnd() * 0.1) * s, vec4f(0.35, 0.28, 0.22, 1),
+      part(320, 0, 1.0 + frnd() * 0.5, (0.15 + frnd() * 0.12) * s, vec4f(0.35, 0.28, 0.22, 1),
            { accel = vec4f(0, -9.8, 0, 0), rollScale = 10.0, rollAnim = spin }))
   }
   sparks(a + vec4f(0, 0.3, 0, 0), vec4f(0, 5 * s, 0, 0), vec4f(1, 0.7, 0.35, 1), 30)
@@ -189,17 +190,17 @@ function meteor_impact(a, b, c, d) {
 
 // --- lightning: a = from, b = to, c = colour (vec4f), d = width ---------------------------------
 function lightning(a, b, c, d) {
-  local w = d > 0 ? d : 0.15
+  local w = d > 0 ? d : 0.25
   local col = c == null ? vec4f(0.65, 0.75, 1, 1) : c
   local len = len3(b - a)[0]
   local bend = (b - a) * 0.5 + rnd_ball() * (len * 0.15)
   local packed = (255 << 24) | ((col[0] * 255).tointeger() << 16) | ((col[1] * 255).tointeger() << 8) |
                  (col[2] * 255).tointeger()
-  add_lightning_fx(a, b, bend, w, len * 0.3, len * 0.12, 0.5, packed, 48)
+  add_lightning_fx(a, b, bend, w, len * 0.35, len * 0.08, 0.5, packed, 64)
   // a thinner branch off the middle
   local mid = lerpcolor(a, b, 0.45 + frnd() * 0.2)
-  add_lightning_fx(mid, mid + (b - a) * 0.35 + rnd_ball() * (len * 0.2), rnd_ball() * (len * 0.05), w * 0.5,
-                   len * 0.15, len * 0.06, 0.35, packed, 24)
-  add_glow_particle(b, vec4f(0, 0, 0, 0), part(0, 0, 0.4, 2.5 * w / 0.15, col, { colorAnim = fade_quick, delay = 0.2 }))
+  add_lightning_fx(mid, mid + (b - a) * 0.3 + rnd_ball() * (len * 0.15), rnd_ball() * (len * 0.05), w * 0.6,
+                   len * 0.3, len * 0.03, 0.35, packed, 20)
+  add_glow_particle(b, vec4f(0, 0, 0, 0), part(0, 0, 0.4, 1.5 * w / 0.15, col, { colorAnim = fade_quick, delay = 0.2 }))
   sparks(b, vec4f(0, 2, 0, 0), lerpcolor(col, vec4f(1, 1, 1, 1), 0.5), 16)
 }
