@@ -324,6 +324,7 @@ void render_common_fx(float t, float f)
   const float mapping[4] = {0.5f, -0.5f, 0.5f / float(d3d_wd) + 0.5f, 0.5f / float(d3d_ht) + 0.5f};
   set_vs_const(16, mapping, 1);
   set_zenable(false);
+  set_wireframe(false);  // the composite covers the screen: never as lines (the post-effects follow)
   set_blend_prealpha();
   draw_postfx();
   set_blend_none();
