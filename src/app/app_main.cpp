@@ -37,6 +37,7 @@
 #include "support/file_path.h"
 #include "support/splash.h"
 #include "terrain/game_rnd.h"
+#include "world_render/fx_script.h"
 #include "world_render/sky.h"
 
 namespace
@@ -70,6 +71,7 @@ public:
   {
     reload_shaders(false);
     update_sky_script();
+    check_fx_script_reload();
     check_world_gen_reload();
   }
 

@@ -8,6 +8,8 @@
 #include "render/mesh.h"
 #include "render/postfx.h"
 #include "script/world_gen_hooks.h"
+#include "world_render/common_fx.h"
+#include "world_render/fx_script.h"
 #include "world_render/inst_objects.h"
 #include "world_render/land_render.h"
 #include "world_render/shadows.h"
@@ -21,8 +23,22 @@ void init_scene_renderers()
   init_postfx();
   if (gfx_quality == 1)
     init_obj_shadows();
+  init_common_fx();
+  init_fx_script();
   init_scene_frame(gfx_quality);
   scene_links.render_scene = render_scene;
+
+  // The effects step with the world (the script's update_fx after the pools moved), draw at the
+  // end of both paths facing the frame's camera, and vanish with a new world.
+  scene_links.update_common_fx = [](float dt) {
+    update_common_fx(dt);
+    update_fx_script(dt);
+  };
+  scene_links.render_common_fx = [](float dt, float f) {
+    set_common_fx_camera(cur_view_itm);
+    render_common_fx(dt, f);
+  };
+  world_gen_hooks.reset_common_fx = reset_common_fx;
 
   // The step commits the sky, frames blend it; the development mode's sun follows the view
   // (blended), world generation sets it at once.
@@ -49,6 +65,9 @@ void init_scene_renderers()
 void close_scene_renderers()
 {
   scene_links.render_scene = nullptr;
+  scene_links.update_common_fx = nullptr;
+  scene_links.render_common_fx = nullptr;
+  world_gen_hooks.reset_common_fx = nullptr;
   world_gen_hooks.set_sun_dir = nullptr;
   world_gen_hooks.full_land_update = nullptr;
   land_hooks = LandHooks();
@@ -64,6 +83,8 @@ void close_scene_renderers()
   free_inst_blocks();
   free_all_meshes();
   close_scene_frame();
+  close_fx_script();
+  close_common_fx();
   close_obj_shadows();
   close_postfx();
   close_land_render();

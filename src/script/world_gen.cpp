@@ -228,6 +228,9 @@ void generate_world(const char *name)
   if (world_gen_hooks.before_generate)
     world_gen_hooks.before_generate();
   HD::reset();
+  // Effects of the old world go before the script (and the objects it creates) can start new ones.
+  if (world_gen_hooks.reset_common_fx)
+    world_gen_hooks.reset_common_fx();
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
 
   try
@@ -245,8 +248,6 @@ void generate_world(const char *name)
     sq_collectgarbage(world_gen.vm.vm);
   memcpy(HD::target_hmap, HD::hmap, sizeof(HD::hmap));
   memcpy(HD::tmpw, HD::water, sizeof(HD::water));
-  if (world_gen_hooks.reset_common_fx)
-    world_gen_hooks.reset_common_fx();
   if (world_gen_hooks.full_land_update)
     world_gen_hooks.full_land_update();
   if (world_gen_hooks.reset_update_time)

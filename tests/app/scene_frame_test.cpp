@@ -44,7 +44,9 @@ protected:
       if (e.path().extension() == ".sh")
         app.write(e.path().filename().string(), "#ifdef VSH\nvoid vsh() {}\n#endif\n#ifdef PSH\nvoid psh() {}\n#endif\n");
     std::filesystem::copy_file(bin + "sky.nut", app.path("sky.nut"));
-    for (const char *f : {"detail.dds", "foam.dds"})
+    std::filesystem::create_directories(app.path("test"));
+    std::filesystem::copy_file(bin + "test/fx.nut", app.path("test/fx.nut"));
+    for (const char *f : {"detail.dds", "foam.dds", "blendfx.dds", "glowfx.dds"})
       std::filesystem::copy_file(std::string(QM_TEXTURE_DIR) + "/" + f, app.path(f));
     HeightmapData::reset();
     for (int i = 0; i < HMAP_CELLS; i += 3)
@@ -77,9 +79,10 @@ protected:
       if (s.vs)
         names["shader " + std::to_string(s.vs.id)] = s.name;
     const PostfxTargets &t = postfx_rt;
-    const std::pair<Texture *, const char *> targets[] = {{t.scene, "scene"}, {t.a, "A"}, {t.b, "B"}, {t.c, "C"}, {t.d, "D"}};
+    const std::pair<Texture *, const char *> targets[] = {{t.scene, "scene"}, {t.a, "A"}, {t.b, "B"}, {t.c, "C"}, {t.d, "D"}, {t.fp, "FP"}};
     for (const auto &[tex, name] : targets)
-      names["tex " + std::to_string(tex->tex.id)] = name;
+      if (tex)
+        names["tex " + std::to_string(tex->tex.id)] = name;
   }
 
   std::map<std::string, std::string> names;
@@ -136,16 +139,27 @@ protected:
   }
 };
 
+// The effects at the end of both paths (none live: only their target's clear and the composite).
+const std::vector<std::string> effects = {"RT0 FP", "clear 1 00000000", "RT0 scene", "draw postBlend.sh -"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
+{
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // Stencil as "ref/func/read mask,write mask": 8 always, 3 equal, 6 not equal.
 TEST_F(SceneFrame, ForwardPathDrawsIntoTheSceneImageOnly)
 {
   start(0);
   EXPECT_EQ(frame(), (std::vector<std::string>{"RT0 scene", "clear 6", "draw land.sh 1/8/255,1",
-                                               "draw water.sh 1/8/255,1", "draw sky.sh 0/3/255,0"}));
+                                               "draw water.sh 1/8/255,1", "draw sky.sh 0/3/255,0"} +
+                      effects));
   use_wireframe = true;
   EXPECT_EQ(frame(), (std::vector<std::string>{"RT0 scene", "clear 7 B4B4B4B4", "draw land.sh 1/8/255,1 wire",
-                                               "draw water.sh 1/8/255,1 wire"}))
-      << "wireframe: the clear colour instead of the sky";
+                                               "draw water.sh 1/8/255,1 wire"} +
+                      effects))
+      << "wireframe: the clear colour instead of the sky, the effects' composite not as lines";
 }
 
 TEST_F(SceneFrame, DeferredPathOrder)
@@ -159,7 +173,7 @@ TEST_F(SceneFrame, DeferredPathOrder)
   std::vector<std::string> want = surfaces;
   for (const char *e : {"draw horizon.sh 2/8/255,2", "draw sky.sh 0/3/255,0", "tex11 C", "draw dr_final.sh 1/3/1,0"})
     want.push_back(e);
-  EXPECT_EQ(frame(), want);
+  EXPECT_EQ(frame(), want + effects);
 
   use_wireframe = true;
   want = surfaces;
@@ -167,6 +181,6 @@ TEST_F(SceneFrame, DeferredPathOrder)
   want[8] += " wire";
   for (const char *e : {"clear 1 B4B4B4B4", "draw horizon.sh 2/8/255,2 wire", "tex11 C", "draw dr_final.sh 1/3/1,0"})
     want.push_back(e);
-  EXPECT_EQ(frame(), want) << "wireframe: the horizon over the clear colour, no sky";
+  EXPECT_EQ(frame(), want + effects) << "wireframe: the horizon over the clear colour, no sky";
 }
 }  // namespace

@@ -57,11 +57,19 @@ TEST_F(WorldScript, GenerationStepsAndLog)
   calls = 0;
   world_gen_hooks.remove_all_gameobj = [] { calls += 1; };
   world_gen_hooks.full_land_update = [] { calls += 10; };
-  world_gen_hooks.reset_common_fx = [] { calls += 100; };
+  // The effects are emptied on the fresh arrays, before the script can start any.
+  static float fxResetSaw;
+  fxResetSaw = -1.f;
+  world_gen_hooks.reset_common_fx = [] {
+    calls += 100;
+    fxResetSaw = HD::hmap[1234];
+  };
   HD::target_hmap[5] = 99.f;
   game_rnd_seed = 42;
   std::string log = generate("game");
   EXPECT_EQ(calls, 111);
+  EXPECT_EQ(fxResetSaw, 0.f);
+  EXPECT_NE(HD::hmap[1234], 0.f);
   EXPECT_NE(log.find("game_rnd_seed=42;"), std::string::npos);
   EXPECT_NE(log.find("generated world in "), std::string::npos);
   EXPECT_FALSE(has_error_message());
