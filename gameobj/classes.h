@@ -93,7 +93,16 @@ public:                               \
   C() { classId = CLASS_ID_##C; }      \
   const char *getClassName() override;
 
-class Missile : public GameObj { QM_PLAIN_CLASS_BODY(Missile, GameObj) };
+// A thrown spell: flies in an arc from where it was cast and acts where it lands.
+class Missile : public GameObj
+{
+  QM_PLAIN_CLASS_BODY(Missile, GameObj)
+  void update(float dt) override;
+  void render() override;
+  virtual void impact() {}
+  vec4f start = v_zero(), vel = v_zero(), target = v_zero();
+  float flightTime = 0.f, age = 0.f;
+};
 class Monster : public GameObj { QM_PLAIN_CLASS_BODY(Monster, GameObj) };
 class Trigger : public GameObj { QM_PLAIN_CLASS_BODY(Trigger, GameObj) };
 class Effect : public GameObj { QM_PLAIN_CLASS_BODY(Effect, GameObj) };
@@ -111,8 +120,19 @@ class Player : public GameObj
 {
   QM_LISTED_CLASS_BODY(Player, GameObj)
   void onDestroy() override;
+  void update(float dt) override;  // mana comes back over time
   float vy = 0.f;
   bool onGround = false;
+  float mana = 0.f;
+};
+
+// A spring (rate > 0) or a drain (rate < 0) of water: depth units a second over its disc, until
+// its time runs out.
+class WaterSource : public GameObj
+{
+  QM_LISTED_CLASS_BODY(WaterSource, GameObj)
+  void update(float dt) override;
+  float rate = 0.f, radius = 2.f, life = 0.f;
 };
 
 class SpellObject : public GameObj { QM_LISTED_CLASS_BODY(SpellObject, GameObj) };
@@ -120,18 +140,24 @@ class Spell : public GameObj { QM_LISTED_CLASS_BODY(Spell, GameObj) };
 
 // The remaining listed classes, whose content comes with the spells and monsters.
 #define QM_SIMPLE_LISTED(C, B) class C : public B { QM_LISTED_CLASS_BODY(C, B) };
-QM_SIMPLE_LISTED(WaterSource, GameObj)
+// Missiles of the world-shaping spells: each reshapes the world where it lands (shaping_spells.cpp).
+#define QM_SHAPING_MISSILE(C) \
+  class C : public Missile    \
+  {                           \
+    QM_LISTED_CLASS_BODY(C, Missile) \
+    void impact() override;   \
+  };
 QM_SIMPLE_LISTED(ThunderstormObject, SpellObject)
 QM_SIMPLE_LISTED(Fireball, Missile)
 QM_SIMPLE_LISTED(Waterball, Missile)
-QM_SIMPLE_LISTED(FaultMissile, Missile)
-QM_SIMPLE_LISTED(HouseMissile, Missile)
-QM_SIMPLE_LISTED(MeteorMissile, Missile)
+QM_SHAPING_MISSILE(FaultMissile)
+QM_SHAPING_MISSILE(HouseMissile)
+QM_SHAPING_MISSILE(MeteorMissile)
 QM_SIMPLE_LISTED(ThunderstormMissile, Missile)
-QM_SIMPLE_LISTED(HillMissile, Missile)
-QM_SIMPLE_LISTED(PitMissile, Missile)
-QM_SIMPLE_LISTED(WaterSourceMissile, Missile)
-QM_SIMPLE_LISTED(WaterSinkMissile, Missile)
+QM_SHAPING_MISSILE(HillMissile)
+QM_SHAPING_MISSILE(PitMissile)
+QM_SHAPING_MISSILE(WaterSourceMissile)
+QM_SHAPING_MISSILE(WaterSinkMissile)
 QM_SIMPLE_LISTED(FireballSpell, Spell)
 QM_SIMPLE_LISTED(WaterballSpell, Spell)
 QM_SIMPLE_LISTED(FaultSpell, Spell)
@@ -150,7 +176,7 @@ QM_SIMPLE_LISTED(Menhir1StaticObject, StaticObject)
 QM_SIMPLE_LISTED(Menhir2StaticObject, StaticObject)
 QM_SIMPLE_LISTED(ManaGatherer, Monster)
 QM_SIMPLE_LISTED(CastleObject, GameObj)
-QM_SIMPLE_LISTED(CastleMissile, Missile)
+QM_SHAPING_MISSILE(CastleMissile)
 QM_SIMPLE_LISTED(CastleSpell, Spell)
 QM_SIMPLE_LISTED(ManaBall, GameObj)
 QM_SIMPLE_LISTED(WorldPortal, GameObj)
@@ -159,6 +185,7 @@ QM_SIMPLE_LISTED(BirdMonster, Monster)
 QM_SIMPLE_LISTED(TimeTrigger, Trigger)
 QM_SIMPLE_LISTED(Sensor, Trigger)
 #undef QM_SIMPLE_LISTED
+#undef QM_SHAPING_MISSILE
 
 #define QM_SIMPLE_PLAIN(C, B) class C : public B { QM_PLAIN_CLASS_BODY(C, B) };
 QM_SIMPLE_PLAIN(MagicMissile, Missile)

@@ -35,8 +35,52 @@ vec4f get_local_player_eye(Player *p);
 void player_before_generate();
 void player_after_generate();
 
+// Mana: what the player begins with, can hold, and gets back each second.
+constexpr float PLAYER_START_MANA = 200.f, PLAYER_MAX_MANA = 500.f, PLAYER_MANA_REGEN = 3.f;
+
 // Stones and menhirs.
 void generate_objects();
+
+// Reshaping the world around (x, z), each within its reach (shaping.cpp). create_hill adds a
+// smooth round bump (negative heights dig) of the radius; open_fault a scarp across the
+// direction, reaching 64 units along it and 128 across; blast_crater a bowl with a rim out to
+// twice the radius, scorched inside; build_house stamps house `kind` (0..2) or the castle (-1);
+// add_source_water pours (or, negative, drains) `amount` of water volume over the disc.
+void create_hill(float x, float z, float radius, float height);
+void open_fault(float x, float z, float dir_x, float dir_z, float height);
+void blast_crater(float x, float z, float radius, float depth);
+void build_house(float x, float z, int kind);
+void add_source_water(float x, float z, float radius, float amount);
+void add_water_globe(float x, float z, float amount);
+// A spring (rate > 0) or drain (rate < 0) at `at` for a minute: a WaterSource object.
+WaterSource *add_water_source(vec4f at, float rate);
+constexpr float HILL_RADIUS = 9.f, HILL_HEIGHT = 8.f, PIT_RADIUS = 7.f, PIT_DEPTH = 6.f;
+constexpr float CRATER_RADIUS = 6.f, CRATER_DEPTH = 0.8f, FAULT_HEIGHT = 8.f;
+
+// The world-shaping spells (shaping_spells.cpp): name for scripts, title, missile class, cost and
+// what it does.
+struct ShapingSpell
+{
+  const char *name, *title;
+  int missileClass, manaCost;
+  const char *what;
+};
+constexpr int NUM_SHAPING_SPELLS = 8;
+extern const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS];
+int find_shaping_spell(const char *name);  // -1 when there is none
+// The local player throws the spell at `target` when it has the mana (or the mana cheat is on);
+// false otherwise, and nothing is spent.
+bool cast_shaping_spell(int spell, vec4f target);
+void toggle_mana_cheat();
+bool mana_cheat_on();
+
+// The spells in play (spells_ui.cpp): keys, the throw at the crosshair, the text line.
+// pick_land_point: where the ray from `from` along `dir` first meets the land or the water, within
+// 160 units.
+bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
+void update_spells_ui(float dt);
+bool update_spells_ui_mouse(float dt);
+void draw_spells_ui(float dt);
 
 // Script binding.
 void bind_gameobj(HSQUIRRELVM v);

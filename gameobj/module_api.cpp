@@ -9,7 +9,6 @@ namespace
 // Names whose content comes with the menus, spells, monsters and effects: present, no work yet.
 void not_yet() {}
 void not_yet_dt(float) {}
-bool no_mouse(float) { return false; }
 bool no_monsters() { return false; }
 
 void init_gameobj() {}
@@ -25,15 +24,15 @@ struct NamedFunc
 
 #define QM_F(name, fn) {name, reinterpret_cast<void *>(fn)}
 const NamedFunc funcs[] = {
-  QM_F("toggle_mana_cheat", not_yet),
-  QM_F("add_source_water", not_yet),
-  QM_F("add_water_source", not_yet),
+  QM_F("toggle_mana_cheat", toggle_mana_cheat),
+  QM_F("add_source_water", add_source_water),
+  QM_F("add_water_source", add_water_source),
   QM_F("simulate_water", not_yet),
   QM_F("pick_lightning_target", not_yet),
   QM_F("cast_lightning", not_yet),
   QM_F("apply_fireball", not_yet),
-  QM_F("add_water_globe", not_yet),
-  QM_F("create_hill", not_yet),
+  QM_F("add_water_globe", add_water_globe),
+  QM_F("create_hill", create_hill),
   QM_F("add_spell_to_grid", not_yet),
   QM_F("pick_up_spell", not_yet),
   QM_F("find_spell_in_grid", not_yet),
@@ -75,9 +74,9 @@ const NamedFunc funcs[] = {
   QM_F("close_spells_ui", not_yet),
   QM_F("spells_ui_after_resize", not_yet),
   QM_F("start_spell_pick_up_anim", not_yet),
-  QM_F("draw_spells_ui", not_yet_dt),
-  QM_F("update_spells_ui", not_yet_dt),
-  QM_F("update_spells_ui_mouse", no_mouse),
+  QM_F("draw_spells_ui", draw_spells_ui),
+  QM_F("update_spells_ui", update_spells_ui),
+  QM_F("update_spells_ui_mouse", update_spells_ui_mouse),
   QM_F("reset_game_ui_screen", not_yet),
   QM_F("set_game_ui_screen", not_yet),
   QM_F("open_game_menu", open_game_menu),

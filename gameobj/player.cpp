@@ -165,6 +165,7 @@ void player_after_generate()
     float x, z;
     choose_start_place(x, z);
     local_player->pos = v_make(x, 0.f, z, 0.f);
+    local_player->mana = PLAYER_START_MANA;
   }
   Player *p = local_player;
   p->vy = 0.f;

@@ -73,6 +73,17 @@ void push_gameobj(HSQUIRRELVM v, GameObj *o)
     push_as<GameObj>(v, o, "GameObj");
 }
 
+// Scripts throw the world-shaping spells as the player does (its mana, its place).
+bool script_cast_spell(const char *name, float x, float z)
+{
+  int spell = find_shaping_spell(name);
+  if (spell < 0)
+    sqbind::throw_error("no such spell");
+  return cast_shaping_spell(spell, v_make(x, get_floor_height(x, z), z, 0.f));
+}
+
+float script_get_mana() { return local_player ? local_player->mana : 0.f; }
+
 SQInteger script_get_local_player(HSQUIRRELVM v)
 {
   push_gameobj(v, local_player);
@@ -113,4 +124,8 @@ void bind_gameobj(HSQUIRRELVM v)
   sq_pushstring(v, "get_local_player", -1);
   sq_newclosure(v, &script_get_local_player, 0);
   sq_newslot(v, -3, SQFalse);
+  sq_pop(v, 1);
+  SqObject root = sqbind::root_table(v);
+  sqbind::bind_function(v, root, "cast_spell", &script_cast_spell);
+  sqbind::bind_function(v, root, "get_mana", &script_get_mana);
 }

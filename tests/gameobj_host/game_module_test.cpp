@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gameobj_host/game_obj.h"
 #include "gameobj_host/gameobj_loader.h"
@@ -145,7 +146,9 @@ TEST_F(GameModule, PlayerNeverFallsThroughTheLand)
       if (std::fabs(y - floor_at(feet)) < 0.01f)
         grounded_walks++;
       else
+      {
         EXPECT_LT(y, v_extract_y(before) - 1.7f) << "hovers at step " << step;
+      }
       min_y = std::min(min_y, y);
       max_y = std::max(max_y, y);
     }
@@ -217,5 +220,135 @@ TEST_F(GameModule, ScriptsReadDeletedObjectsAsGone)
   EXPECT_EQ(run("return held.isAlive()"), "false");
   EXPECT_EQ(run("return held.getPos()"), "error: game object was deleted");
   EXPECT_EQ(run("return get_local_player() == null"), "true");
+}
+
+// Toroidal difference of two coordinates, in (-128, 128].
+float wrapped(float d)
+{
+  d = std::fmod(d, 256.f);
+  return d > 128.f ? d - 256.f : d <= -128.f ? d + 256.f : d;
+}
+
+// Each world-shaping spell thrown at one point changes the world there as it should and nowhere
+// beyond its reach; the land then morphs to the new heights.
+TEST_F(GameModule, ShapingSpellsChangeTheWorldOnlyWhereTheyLand)
+{
+  generate(7);
+  gameobj_module.toggle_mana_cheat();
+  vec4f eye = gameobj_module.get_local_player_eye(gameobj_module.get_local_player());
+  const float tx = v_extract_x(eye) + 30.f, tz = v_extract_z(eye) + 10.f;
+  const float ux = 30.f / std::sqrt(1000.f), uz = 10.f / std::sqrt(1000.f);  // the throw's direction
+  struct Case
+  {
+    const char *name;
+    float reach;
+  } cases[] = {{"hill", 9.f},   {"pit", 7.f},    {"meteor", 12.f},     {"house", 14.f},
+               {"castle", 14.f}, {"fault", 0.f}, {"water_source", 3.f}, {"water_sink", 3.f}};
+  auto idx = [](float x, float z) { return hmap_idx(int(std::lround(x)), int(std::lround(z))); };
+  auto water_near = [&] {
+    float sum = 0.f;
+    for (int dz = -4; dz <= 4; dz++)
+      for (int dx = -4; dx <= 4; dx++)
+        sum += HD::water[idx(tx + float(dx), tz + float(dz))].depth;
+    return sum;
+  };
+  for (const Case &c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    if (std::string(c.name) == "water_sink")  // the spring stops: the sink's work alone is seen
+    {
+      for (int i = 0; i < WaterSource_list.size(); i++)
+        reinterpret_cast<BaseObject *>(WaterSource_list[i])->destroy();  // BaseObject first in every class
+      gameobj_module.update_gameobj(0.f);
+    }
+    std::vector<float> heights(HD::target_hmap, HD::target_hmap + HMAP_CELLS), depth(HMAP_CELLS);
+    std::vector<HD::Surface> surface(HD::surface, HD::surface + HMAP_CELLS);
+    for (int i = 0; i < HMAP_CELLS; i++)
+      depth[i] = HD::water[i].depth;
+    const float water_before = water_near();
+    char cast[96];
+    snprintf(cast, sizeof(cast), "return cast_spell(\"%s\", %.3f, %.3f)", c.name, tx, tz);
+    ASSERT_EQ(run(cast), "true");
+    for (int step = 0; step < 100; step++)
+      gameobj_module.update_gameobj(0.05f);
+    int changed = 0;
+    for (int z = 0; z < HMAP_SIZE; z++)
+      for (int x = 0; x < HMAP_SIZE; x++)
+      {
+        int i = hmap_idx(x, z);
+        if (HD::target_hmap[i] == heights[i] && HD::water[i].depth == depth[i] &&
+            memcmp(&HD::surface[i], &surface[i], sizeof(HD::Surface)) == 0)
+          continue;
+        changed++;
+        float dx = wrapped(float(x) - tx), dz = wrapped(float(z) - tz);
+        if (c.reach > 0.f)
+        {
+          ASSERT_LE(std::hypot(dx, dz), c.reach + 1.f) << "changed at " << x << ", " << z;
+        }
+        else  // the fault's ellipse: 64 along the throw
+        {
+          ASSERT_LE(std::fabs(dx * ux + dz * uz), 65.f) << "changed at " << x << ", " << z;
+        }
+      }
+    EXPECT_GT(changed, 0);
+    const int at = idx(tx, tz);
+    const std::string name = c.name;
+    if (name == "hill")
+    {
+      EXPECT_NEAR(HD::target_hmap[at] - heights[at], 8.f, 0.5f);
+    }
+    if (name == "pit")
+    {
+      EXPECT_NEAR(HD::target_hmap[at] - heights[at], -6.f, 0.5f);
+    }
+    if (name == "meteor")
+    {
+      EXPECT_LT(HD::target_hmap[at], heights[at] - 1.f);
+      EXPECT_NE(HD::surface[at].color, surface[at].color);
+    }
+    if (name == "house" || name == "castle")
+    {
+      EXPECT_EQ(HD::surface[at].ground_type, GT_HOUSE);
+    }
+    if (name == "fault")
+    {
+      int beyond = idx(tx + 20.f * ux, tz + 20.f * uz), before = idx(tx - 20.f * ux, tz - 20.f * uz);
+      EXPECT_GT(HD::target_hmap[beyond] - heights[beyond], 1.f);
+      EXPECT_LT(HD::target_hmap[before] - heights[before], -0.5f);
+    }
+    if (name == "water_source")
+    {
+      EXPECT_GT(water_near(), water_before + 10.f);
+    }
+    if (name == "water_sink")  // thrown onto the pool the source left
+    {
+      EXPECT_LT(water_near(), water_before - 5.f);
+    }
+  }
+  // The land follows its new heights.
+  for (int step = 0; step < 400; step++)
+    HD::updateHmap(0.05f);
+  for (int i = 0; i < HMAP_CELLS; i++)
+    ASSERT_NEAR(HD::hmap[i], HD::target_hmap[i], 0.01f) << i;
+  gameobj_module.toggle_mana_cheat();
+}
+
+// A spell costs its mana, one the player cannot pay for is refused without spending, and mana
+// comes back over time up to the most the player can hold.
+TEST_F(GameModule, SpellsSpendAndRegainMana)
+{
+  generate(3);
+  EXPECT_EQ(run("return get_mana()"), "200");
+  EXPECT_EQ(run("return cast_spell(\"castle\", 10, 10)"), "true");
+  EXPECT_EQ(run("return get_mana()"), "50");
+  EXPECT_EQ(run("return cast_spell(\"castle\", 10, 10)"), "false");
+  EXPECT_EQ(run("return cast_spell(\"hill\", 10, 10) + \" \" + get_mana()"), "true 30");
+  EXPECT_EQ(run("return cast_spell(\"volcano\", 10, 10)"), "error: no such spell");
+  for (int step = 0; step < 20; step++)
+    gameobj_module.update_gameobj(0.05f);
+  EXPECT_EQ(run("return get_mana()"), "33");
+  for (int step = 0; step < 4000; step++)
+    gameobj_module.update_gameobj(0.05f);
+  EXPECT_EQ(run("return get_mana()"), "500");
 }
 }  // namespace

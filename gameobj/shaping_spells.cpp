@@ -1,0 +1,142 @@
+// The spells that shape the world: what each costs and does, casting one from the player as a
+// missile, the missiles' flight and what each does where it lands, the water sources they
+// leave, and the player's mana.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "module.h"
+#include "terrain/game_rnd.h"
+#include "world_render/inst_objects.h"
+
+namespace
+{
+bool mana_cheat = false;
+
+constexpr float MISSILE_GRAVITY = 20.f, MISSILE_SPEED = 30.f, MIN_FLIGHT_TIME = 0.5f;
+constexpr float WATER_SOURCE_RATE = 4.f, WATER_SOURCE_LIFE = 60.f, WATER_SOURCE_RADIUS = 2.5f;
+
+// Where a missile of class `id` would land from `from` towards `to`: thrown so that it lands at
+// `to` after a time that grows with the distance.
+Missile *launch(int id, vec4f from, vec4f to)
+{
+  auto *m = static_cast<Missile *>(new_gameobj_by_id(id));
+  if (!m)
+    return nullptr;
+  vec4f d = to - from;
+  float dist = std::sqrt(v_extract_x(d) * v_extract_x(d) + v_extract_y(d) * v_extract_y(d) +
+                         v_extract_z(d) * v_extract_z(d));
+  float t = std::max(MIN_FLIGHT_TIME, dist / MISSILE_SPEED);
+  m->start = m->pos = from;
+  m->target = to;
+  m->flightTime = t;
+  m->vel = d * (1.f / t) + v_make(0.f, 0.5f * MISSILE_GRAVITY * t, 0.f, 0.f);
+  return m;
+}
+
+}  // namespace
+
+const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS] = {
+  {"hill", "Hill", CLASS_ID_HillMissile, 20, "Raises a round hill where it lands."},
+  {"pit", "Pit", CLASS_ID_PitMissile, 20, "Digs a round pit where it lands."},
+  {"fault", "Fault", CLASS_ID_FaultMissile, 40, "Splits the land across your line of sight: the far side rises."},
+  {"water_source", "Water source", CLASS_ID_WaterSourceMissile, 30, "Opens a spring that pours water for a minute."},
+  {"water_sink", "Water sink", CLASS_ID_WaterSinkMissile, 30, "Opens a drain that swallows water for a minute."},
+  {"house", "House", CLASS_ID_HouseMissile, 50, "Builds a house on levelled ground."},
+  {"castle", "Castle", CLASS_ID_CastleMissile, 150, "Builds a castle with four towers."},
+  {"meteor", "Meteor", CLASS_ID_MeteorMissile, 80, "Calls down a meteor that blasts a crater."},
+};
+
+int find_shaping_spell(const char *name)
+{
+  for (int i = 0; i < NUM_SHAPING_SPELLS; i++)
+    if (name && strcmp(shaping_spells[i].name, name) == 0)
+      return i;
+  return -1;
+}
+
+bool cast_shaping_spell(int spell, vec4f target)
+{
+  Player *p = local_player;
+  if (!p || spell < 0 || spell >= NUM_SHAPING_SPELLS || !std::isfinite(v_extract_x(target)) ||
+      !std::isfinite(v_extract_z(target)))
+    return false;
+  const ShapingSpell &s = shaping_spells[spell];
+  if (!mana_cheat && p->mana < float(s.manaCost))
+    return false;
+  if (!mana_cheat)
+    p->mana -= float(s.manaCost);
+  launch(s.missileClass, get_local_player_eye(p) - v_make(0.f, 0.3f, 0.f, 0.f), target);
+  return true;
+}
+
+WaterSource *add_water_source(vec4f at, float rate)
+{
+  auto *w = static_cast<WaterSource *>(new_gameobj_by_id(CLASS_ID_WaterSource));
+  w->pos = at;
+  w->rate = rate;
+  w->radius = WATER_SOURCE_RADIUS;
+  w->life = WATER_SOURCE_LIFE;
+  return w;
+}
+
+void toggle_mana_cheat() { mana_cheat = !mana_cheat; }
+bool mana_cheat_on() { return mana_cheat; }
+
+void Player::update(float dt)
+{
+  if (dt > 0.f)
+    mana = std::min(PLAYER_MAX_MANA, mana + PLAYER_MANA_REGEN * dt);
+}
+
+void Missile::update(float dt)
+{
+  age += dt;
+  if (age >= flightTime)
+  {
+    pos = target;
+    impact();
+    destroy();
+    return;
+  }
+  pos = start + vel * age - v_make(0.f, 0.5f * MISSILE_GRAVITY * age * age, 0.f, 0.f);
+}
+
+void Missile::render()
+{
+  if (!stone1_inst.mesh)
+    return;
+  // A tumbling stone.
+  float a = 7.f * age, c = std::cos(a) * 0.35f, s = std::sin(a) * 0.35f;
+  Matrix44 tm = {};
+  m44_set_row(tm, 0, v_make(c, s, 0.f, 0.f));
+  m44_set_row(tm, 1, v_make(-s, c, 0.f, 0.f));
+  m44_set_row(tm, 2, v_make(0.f, 0.f, 0.35f, 0.f));
+  m44_set_row(tm, 3, v_set(pos, 3, 1.f));
+  SimpleInstData d;
+  make_simple_inst(tm, 0xFFC0E0FFu, d);
+  memcpy(stone1_inst.addInstance(), &d, sizeof(d));
+}
+
+void HillMissile::impact() { create_hill(v_extract_x(pos), v_extract_z(pos), HILL_RADIUS, HILL_HEIGHT); }
+void PitMissile::impact() { create_hill(v_extract_x(pos), v_extract_z(pos), PIT_RADIUS, -PIT_DEPTH); }
+void MeteorMissile::impact() { blast_crater(v_extract_x(pos), v_extract_z(pos), CRATER_RADIUS, CRATER_DEPTH); }
+void HouseMissile::impact() { build_house(v_extract_x(pos), v_extract_z(pos), int(game_rnd() % 3u)); }
+void CastleMissile::impact() { build_house(v_extract_x(pos), v_extract_z(pos), -1); }
+void WaterSourceMissile::impact() { add_water_source(pos, WATER_SOURCE_RATE); }
+void WaterSinkMissile::impact() { add_water_source(pos, -WATER_SOURCE_RATE); }
+
+void FaultMissile::impact()
+{
+  // The scarp runs across the throw: the land beyond the line rises.
+  vec4f d = target - start;
+  open_fault(v_extract_x(pos), v_extract_z(pos), v_extract_x(d), v_extract_z(d), FAULT_HEIGHT);
+}
+
+void WaterSource::update(float dt)
+{
+  add_source_water(v_extract_x(pos), v_extract_z(pos), radius, rate * dt);
+  life -= dt;
+  if (life <= 0.f)
+    destroy();
+}
