@@ -7,6 +7,7 @@
 
 #include "module.h"
 #include "terrain/game_rnd.h"
+#include "world_render/fx_script.h"
 #include "world_render/inst_objects.h"
 
 namespace
@@ -18,6 +19,32 @@ constexpr float WATER_SOURCE_RATE = 4.f, WATER_SOURCE_LIFE = 60.f, WATER_SOURCE_
 
 // Where a missile of class `id` would land from `from` towards `to`: thrown so that it lands at
 // `to` after a time that grows with the distance.
+// The named effects of the effect script around the missiles.
+void fx(const char *name, vec4f a, vec4f b = v_zero(), vec4f c = v_zero(), float d = 0.f)
+{
+  call_fx_script(name, a, b, c, d);
+}
+
+vec4f trail_color(int class_id)
+{
+  switch (class_id)
+  {
+    case CLASS_ID_HillMissile: return v_make(0.5f, 1.f, 0.4f, 1.f);
+    case CLASS_ID_PitMissile: return v_make(0.9f, 0.6f, 0.3f, 1.f);
+    case CLASS_ID_FaultMissile: return v_make(1.f, 0.45f, 0.25f, 1.f);
+    case CLASS_ID_WaterSourceMissile: return v_make(0.35f, 0.7f, 1.f, 1.f);
+    case CLASS_ID_WaterSinkMissile: return v_make(0.3f, 0.35f, 1.f, 1.f);
+    default: return v_make(1.f, 0.85f, 0.5f, 1.f);  // houses and the castle
+  }
+}
+
+// Dust over the land that moves, around (x, z).
+void land_dust(vec4f at, float radius)
+{
+  for (int k = 0; k < 12; k++)
+    fx("land_dust", at, v_zero(), v_zero(), radius);
+}
+
 Missile *launch(int id, vec4f from, vec4f to)
 {
   auto *m = static_cast<Missile *>(new_gameobj_by_id(id));
@@ -99,7 +126,12 @@ void Missile::update(float dt)
     destroy();
     return;
   }
+  vec4f was = pos;
   pos = start + vel * age - v_make(0.f, 0.5f * MISSILE_GRAVITY * age * age, 0.f, 0.f);
+  if (classId == CLASS_ID_MeteorMissile)
+    fx("meteor_trail", pos, (pos - was) * (1.f / std::max(dt, 1e-3f)), v_zero(), 1.f);
+  else
+    fx("magic_trail", was, pos, trail_color(classId), 1.f);
 }
 
 void Missile::render()
@@ -118,24 +150,63 @@ void Missile::render()
   memcpy(stone1_inst.addInstance(), &d, sizeof(d));
 }
 
-void HillMissile::impact() { create_hill(v_extract_x(pos), v_extract_z(pos), HILL_RADIUS, HILL_HEIGHT); }
-void PitMissile::impact() { create_hill(v_extract_x(pos), v_extract_z(pos), PIT_RADIUS, -PIT_DEPTH); }
-void MeteorMissile::impact() { blast_crater(v_extract_x(pos), v_extract_z(pos), CRATER_RADIUS, CRATER_DEPTH); }
-void HouseMissile::impact() { build_house(v_extract_x(pos), v_extract_z(pos), int(game_rnd() % 3u)); }
-void CastleMissile::impact() { build_house(v_extract_x(pos), v_extract_z(pos), -1); }
-void WaterSourceMissile::impact() { add_water_source(pos, WATER_SOURCE_RATE); }
-void WaterSinkMissile::impact() { add_water_source(pos, -WATER_SOURCE_RATE); }
+void HillMissile::impact()
+{
+  create_hill(v_extract_x(pos), v_extract_z(pos), HILL_RADIUS, HILL_HEIGHT);
+  land_dust(pos, HILL_RADIUS);
+}
+
+void PitMissile::impact()
+{
+  create_hill(v_extract_x(pos), v_extract_z(pos), PIT_RADIUS, -PIT_DEPTH);
+  land_dust(pos, PIT_RADIUS);
+}
+
+void MeteorMissile::impact()
+{
+  blast_crater(v_extract_x(pos), v_extract_z(pos), CRATER_RADIUS, CRATER_DEPTH);
+  fx("meteor_impact", pos, v_zero(), v_zero(), 2.f);
+  land_dust(pos, 2.f * CRATER_RADIUS);
+}
+
+void HouseMissile::impact()
+{
+  build_house(v_extract_x(pos), v_extract_z(pos), int(game_rnd() % 3u));
+  land_dust(pos, 5.f);
+}
+
+void CastleMissile::impact()
+{
+  build_house(v_extract_x(pos), v_extract_z(pos), -1);
+  land_dust(pos, 10.f);
+}
+
+void WaterSourceMissile::impact()
+{
+  add_water_source(pos, WATER_SOURCE_RATE);
+  fx("splash", pos, v_zero(), v_zero(), 1.f);
+}
+
+void WaterSinkMissile::impact()
+{
+  add_water_source(pos, -WATER_SOURCE_RATE);
+  fx("splash", pos, v_zero(), v_zero(), 0.7f);
+}
 
 void FaultMissile::impact()
 {
   // The scarp runs across the throw: the land beyond the line rises.
   vec4f d = target - start;
   open_fault(v_extract_x(pos), v_extract_z(pos), v_extract_x(d), v_extract_z(d), FAULT_HEIGHT);
+  land_dust(pos, 16.f);
 }
 
 void WaterSource::update(float dt)
 {
   add_source_water(v_extract_x(pos), v_extract_z(pos), radius, rate * dt);
+  // A splash every half second where the water wells up (or swirls down).
+  if (std::floor(2.f * life) != std::floor(2.f * (life - dt)))
+    fx("splash", pos, v_zero(), v_zero(), rate > 0.f ? 0.6f : 0.35f);
   life -= dt;
   if (life <= 0.f)
     destroy();
