@@ -36,7 +36,7 @@ struct ClassSelector : GuiSelector
 {
   const char *cls;
   int spec, state;
-  ClassSelector(const char *c, int s, int st = -1) : cls(c), spec(s), state(st) {}
+  ClassSelector(const char *c, int s = 1, int st = -1) : cls(c), spec(s), state(st) {}
   bool matches(BaseGuiElement *e) override
   {
     auto *t = dynamic_cast<TestElement *>(e);
