@@ -9,7 +9,18 @@ struct NamedBehavior
   const char *name;  // owned copy
   NewGuiEventHandler *handler;
 };
-DynArray<NamedBehavior> registry;
+struct Registry : DynArray<NamedBehavior>
+{
+  ~Registry() { truncate(0); }
+  void truncate(int n)
+  {
+    for (int i = n; i < size(); i++)
+      free(const_cast<char *>((*this)[i].name));
+    if (size() > n)
+      resize(n);
+  }
+};
+Registry registry;
 int std_count = 0;  // registry entries that are the standard behaviors
 
 bool buttons_held(const NewGuiEvent *ev)
@@ -226,10 +237,4 @@ void register_std_behaviors()
   std_count = registry.size();
 }
 
-void unregister_module_behaviors()
-{
-  for (int i = std_count; i < registry.size(); i++)
-    free(const_cast<char *>(registry[i].name));
-  if (registry.size() > std_count)
-    registry.resize(std_count);
-}
+void unregister_module_behaviors() { registry.truncate(std_count); }

@@ -82,6 +82,17 @@ int deliver_capture(NewGuiEvent *event, BaseGuiElement *e, BaseGuiElement *stop)
 }
 }  // namespace
 
+// Out of line, so that the module finds these classes' vtables here and never makes its own.
+NewGuiEvent::~NewGuiEvent() = default;
+NewGuiInputEvent::~NewGuiInputEvent() = default;
+NewGuiHittestEvent::~NewGuiHittestEvent() = default;
+NewGuiTooltipEvent::~NewGuiTooltipEvent() = default;
+void NewGuiEventHandler::attach(BaseGuiElement *) {}
+void NewGuiEventHandler::detach(BaseGuiElement *) {}
+GuiTextProperty::~GuiTextProperty() = default;
+GuiTransition::~GuiTransition() = default;
+GuiAnimator::~GuiAnimator() = default;
+
 // ---- Properties -------------------------------------------------------------------------------
 
 BaseGuiProperty::~BaseGuiProperty()

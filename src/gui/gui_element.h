@@ -55,7 +55,7 @@ class QM_EXPORT NewGuiEvent
 public:
   int type;
   explicit NewGuiEvent(int t) : type(t) {}
-  virtual ~NewGuiEvent() = default;
+  virtual ~NewGuiEvent();
 };
 
 // An input event (enter, leave, buttons, keys, move, wheel) with the record it came from.
@@ -64,6 +64,7 @@ class QM_EXPORT NewGuiInputEvent : public NewGuiEvent
 public:
   InputEvent input;
   NewGuiInputEvent(int t, const InputEvent &e) : NewGuiEvent(t), input(e) {}
+  ~NewGuiInputEvent() override;
 };
 
 class QM_EXPORT NewGuiHittestEvent : public NewGuiEvent
@@ -72,6 +73,7 @@ public:
   float x, y;
   BaseGuiElement *found = nullptr;
   NewGuiHittestEvent(float px, float py) : NewGuiEvent(GUI_EVENT_HITTEST), x(px), y(py) {}
+  ~NewGuiHittestEvent() override;
 };
 
 class QM_EXPORT NewGuiTooltipEvent : public NewGuiEvent
@@ -79,6 +81,7 @@ class QM_EXPORT NewGuiTooltipEvent : public NewGuiEvent
 public:
   float x, y;
   NewGuiTooltipEvent(float px, float py) : NewGuiEvent(GUI_EVENT_TOOLTIP), x(px), y(py) {}
+  ~NewGuiTooltipEvent() override;
 };
 
 // A behavior, shared by every element it is attached to. Slot order: handle, attach, detach,
@@ -90,8 +93,8 @@ public:
   int mask;
   explicit NewGuiEventHandler(int m) : mask(m) {}
   virtual int handle(NewGuiEvent *event, BaseGuiElement *element, int mode) = 0;
-  virtual void attach(BaseGuiElement *) {}
-  virtual void detach(BaseGuiElement *) {}
+  virtual void attach(BaseGuiElement *element);  // nothing by default
+  virtual void detach(BaseGuiElement *element);  // nothing by default
   virtual int action(BaseGuiElement *element, NewGuiEvent *event, float x, float y) = 0;
 
 protected:
@@ -142,6 +145,7 @@ class QM_EXPORT GuiTextProperty : public BaseGuiProperty
 public:
   char text[GUI_TEXT_MAX + 1];
   GuiTextProperty(int i, const char *t);
+  ~GuiTextProperty() override;
   void set(const char *t);
 };
 
@@ -160,7 +164,7 @@ class GuiAnimator;
 class QM_EXPORT GuiTransition
 {
 public:
-  virtual ~GuiTransition() = default;
+  virtual ~GuiTransition();
   virtual GuiAnimator *createAnimator() const = 0;
 };
 
@@ -169,7 +173,7 @@ public:
 class QM_EXPORT GuiAnimator
 {
 public:
-  virtual ~GuiAnimator() = default;
+  virtual ~GuiAnimator();
   virtual void start(vec4f from) = 0;
   // Advances by dt seconds; false once the animation has ended.
   virtual bool update(float dt) = 0;

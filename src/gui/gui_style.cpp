@@ -77,6 +77,8 @@ private:
 };
 }  // namespace
 
+GuiSelector::~GuiSelector() = default;
+
 void GuiStyle::addSheet(GuiSelector *selector, BaseGuiProperty *first)
 {
   sheets.push_back({selector, first, selector ? selector->specificity() : 0});

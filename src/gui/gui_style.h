@@ -12,7 +12,7 @@
 class QM_EXPORT GuiSelector
 {
 public:
-  virtual ~GuiSelector() = default;
+  virtual ~GuiSelector();
   virtual bool matches(BaseGuiElement *element) = 0;
   virtual int specificity() = 0;
 };
