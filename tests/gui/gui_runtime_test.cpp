@@ -1,10 +1,12 @@
 // The interface runtime: the four ways of delivering events, hit testing, the standard
 // behaviors driven through a screen's input processing, tooltips, and listeners that delete
-// their own element or screen while events are delivered (run under the sanitizers).
+// their own element or screen while events are delivered (run under the sanitizers), and what
+// unbinding the game object module releases.
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "gameobj_host/gameobj_module.h"
 #include "gui_test_util.h"
 
 namespace
@@ -293,5 +295,34 @@ TEST(GuiErrors, RegistryKeepsTheFirstNameAndUnknownInputKindIsFatal)
   BaseGuiScreen s;
   InputEvent bad = {9, 0, 0, 0, 0, 0, 0};
   EXPECT_EXIT(s.processInputEvent(bad, &e), testing::ExitedWithCode(100), "unknown input event type");
+}
+}  // namespace
+
+namespace
+{
+TEST(GuiModule, UnbindReleasesScreensStylesAndTheModulesBehaviors)
+{
+  FakeInput::install();
+  bool destroyed = false;
+  struct OwnScreen : BaseGuiScreen
+  {
+    bool *flag = nullptr;
+    ~OwnScreen() override { *flag = true; }
+  };
+  auto *s = new OwnScreen;
+  s->flag = &destroyed;
+  main_menu_screen = cur_game_screen = s;
+  main_menu_screen_Class::createScreen = [] { return static_cast<BaseGuiScreen *>(new OwnScreen); };
+  common_style.addSheet(new ClassSelector("a", 1), GuiPropertyList().num(11, 1).take());
+  Recorder mine;
+  register_behavior(&mine, "module_behavior");
+  release_module_gui();
+  EXPECT_TRUE(destroyed);
+  EXPECT_EQ(main_menu_screen, nullptr);
+  EXPECT_EQ(cur_game_screen, nullptr);
+  EXPECT_EQ(main_menu_screen_Class::createScreen, nullptr);
+  EXPECT_EQ(common_style.sheets.size(), 0);
+  EXPECT_EQ(get_behavior("module_behavior"), nullptr);
+  EXPECT_EQ(get_behavior("radio_button"), radio_button_behavior);
 }
 }  // namespace
