@@ -22,13 +22,13 @@ struct BenchElement final : BaseGuiElement
 struct BenchSelector final : GuiSelector
 {
   const char *cls;
-  int state, spec;
-  BenchSelector(const char *c, int st, int sp) : cls(c), state(st), spec(sp) {}
+  int state, weight;
+  BenchSelector(const char *c, int st, int sp) : cls(c), state(st), weight(sp) {}
   bool matches(BaseGuiElement *e) override
   {
     return !strcmp(static_cast<BenchElement *>(e)->cls, cls) && (state < 0 || e->getBool(state));
   }
-  int specificity() override { return spec; }
+  int specificity() override { return weight; }
 };
 
 constexpr int PANELS = 10, ROWS = 9, ITEMS = 10, NUM = 1 + PANELS * (1 + ROWS * (1 + ITEMS));

@@ -35,14 +35,14 @@ struct TestElement : BaseGuiElement
 struct ClassSelector : GuiSelector
 {
   const char *cls;
-  int spec, state;
-  ClassSelector(const char *c, int s = 1, int st = -1) : cls(c), spec(s), state(st) {}
+  int weight, state;
+  ClassSelector(const char *c, int s = 1, int st = -1) : cls(c), weight(s), state(st) {}
   bool matches(BaseGuiElement *e) override
   {
     auto *t = dynamic_cast<TestElement *>(e);
     return t && (!cls || !strcmp(t->cls, cls)) && (state < 0 || e->getBool(state));
   }
-  int specificity() override { return spec; }
+  int specificity() override { return weight; }
 };
 
 // The input queue and mouse position gui_hooks reads; install() points the hooks here.
