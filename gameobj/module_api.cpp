@@ -9,6 +9,7 @@ namespace
 // Names whose content comes with the menus, spells, monsters and effects: present, no work yet.
 void not_yet() {}
 void not_yet_dt(float) {}
+void no_tooltip(const char *) {}
 bool no_monsters() { return false; }
 
 void init_gameobj() {}
@@ -62,7 +63,7 @@ const NamedFunc funcs[] = {
   QM_F("lightning_hit_fx", not_yet),
   QM_F("init_fx_data", not_yet),
   QM_F("hide_tooltip", not_yet),
-  QM_F("show_tooltip", not_yet),
+  QM_F("show_tooltip", no_tooltip),
   QM_F("update_tooltip", not_yet),
   QM_F("render_tooltip", not_yet),
   QM_F("init_tooltip", not_yet),

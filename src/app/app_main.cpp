@@ -6,6 +6,7 @@
 #include "app/app_globals.h"
 #include "app/camera.h"
 #include "app/game_mode.h"
+#include "app/gui_links.h"
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/scene_renderers.h"
@@ -232,6 +233,7 @@ int app_main(int argc, char **argv)
   debug("game_rnd_seed=%llu;", (unsigned long long)game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
+  connect_gui_links();
   load_gameobj_module();
   gameobj_call(gameobj_module.init_inst_render);
   gameobj_call(gameobj_module.init_new_gui);

@@ -7,19 +7,6 @@
 #include "platform/input_sink.h"
 #include "support/export.h"
 
-// The record handed out by getEvent; seven 32-bit fields in this order (the module relies on it).
-struct InputEvent
-{
-  int kind;   // InputEventKind
-  int key;    // virtual key (key events), button code (button events), else 0
-  int flags;  // INPUT_FLAG_* bits
-  int ch;     // character of the key (key events), else 0
-  int wheel;  // wheel notches (wheel events), else 0
-  float x;    // mouse position in back-buffer pixels
-  float y;
-};
-static_assert(sizeof(InputEvent) == 28, "InputEvent is seven 32-bit fields");
-
 // Exported services.
 QM_EXPORT bool getEvent(InputEvent *out);
 QM_EXPORT void getMousePos(float *x, float *y);

@@ -244,6 +244,7 @@ bool swap_gameobj_module(const char *path)
 
 void unbind_gameobj_module()
 {
+  release_module_gui();
   gameobj_module = {};
   bound = false;
   world_gen_hooks.remove_all_gameobj = nullptr;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "gui/gui_screen.h"
+#include "gui/gui_style.h"
 #include "support/export.h"
 #include "support/matrix44.h"
 #include "support/vec4f.h"
@@ -60,7 +62,7 @@ class Spell;
   X(lightning_hit_fx, void, ())                                                                    \
   X(init_fx_data, void, ())                                                                        \
   X(hide_tooltip, void, ())                                                                        \
-  X(show_tooltip, void, ())                                                                        \
+  X(show_tooltip, void, (const char *text))                                                       \
   X(update_tooltip, void, ())                                                                      \
   X(render_tooltip, void, ())                                                                      \
   X(init_tooltip, void, ())                                                                        \
@@ -128,6 +130,25 @@ QM_EXPORT extern bool need_game_restart;
 QM_EXPORT extern int crosshair_type;
 QM_EXPORT extern Spell **spell_grid;
 QM_EXPORT extern int spell_grid_nx, spell_grid_ny;
+
+// The interface the module builds on the GUI runtime: the screen shown now, the six game screens
+// with the module's functions that create them (such as main_menu_screen_Class::createScreen,
+// set by the module when it binds), and the three style sheets it fills.
+#define QM_GUI_SCREENS(X) X(main_menu_screen) X(game_menu_screen) X(options_screen) X(spells_screen) \
+  X(tooltip_screen) X(cheat_menu_screen)
+#define QM_DECLARE_GUI_SCREEN(name)                  \
+  QM_EXPORT extern BaseGuiScreen *name;              \
+  struct QM_EXPORT name##_Class                      \
+  {                                                  \
+    static BaseGuiScreen *(*createScreen)();         \
+  };
+QM_GUI_SCREENS(QM_DECLARE_GUI_SCREEN)
+#undef QM_DECLARE_GUI_SCREEN
+QM_EXPORT extern BaseGuiScreen *cur_game_screen;
+QM_EXPORT extern GuiStyle common_style, spells_style, tooltip_style;
+// When the module goes (unbind): no current screen, the six screens destroyed and their create
+// functions cleared, the three styles emptied, the module's behaviors forgotten.
+void release_module_gui();
 
 // The module's local player, or null (also when no module is bound).
 inline Player *gameobj_local_player()

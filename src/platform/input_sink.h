@@ -50,6 +50,20 @@ enum
   VK_F4 = 115,
 };
 
+// The record handed out by getEvent (app/input.h) and carried by interface events; seven 32-bit
+// fields in this order (the module relies on it).
+struct InputEvent
+{
+  int kind;   // InputEventKind
+  int key;    // virtual key (key events), button code (button events), else 0
+  int flags;  // INPUT_FLAG_* bits
+  int ch;     // character of the key (key events), else 0
+  int wheel;  // wheel notches (wheel events), else 0
+  float x;    // mouse position in back-buffer pixels
+  float y;
+};
+static_assert(sizeof(InputEvent) == 28, "InputEvent is seven 32-bit fields");
+
 // What the input logic needs from the platform. Every member may be null (no window: headless
 // runs); tests install their own.
 struct InputPlatform
