@@ -40,7 +40,6 @@ void HeightmapData::reset()
   for (Surface &e : surface)
     e = s;
   memset(water, 0, sizeof(water));
-  memset(tmpw, 0, sizeof(tmpw));
 }
 
 // A NaN sample never becomes a bound, wherever it lies (the first sample included); a world
