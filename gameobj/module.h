@@ -36,7 +36,7 @@ void player_before_generate();
 void player_after_generate();
 
 // Mana: what the player begins with, can hold, and gets back each second.
-constexpr float PLAYER_START_MANA = 200.f, PLAYER_MAX_MANA = 500.f, PLAYER_MANA_REGEN = 3.f;
+constexpr float PLAYER_START_MANA = 300.f, PLAYER_MAX_MANA = 500.f, PLAYER_MANA_REGEN = 3.f;
 
 // Stones and menhirs.
 void generate_objects();
@@ -64,6 +64,7 @@ struct ShapingSpell
   const char *name, *title;
   int missileClass, manaCost;
   const char *what;
+  float minRange;  // a nearer target is moved out to this distance, so nothing is built on the caster
 };
 constexpr int NUM_SHAPING_SPELLS = 8;
 extern const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS];
@@ -76,7 +77,7 @@ bool mana_cheat_on();
 
 // The spells in play (spells_ui.cpp): keys, the throw at the crosshair, the text line.
 // pick_land_point: where the ray from `from` along `dir` first meets the land or the water, within
-// 160 units.
+// 100 units.
 bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
 void update_spells_ui(float dt);
 bool update_spells_ui_mouse(float dt);

@@ -64,14 +64,18 @@ Missile *launch(int id, vec4f from, vec4f to)
 }  // namespace
 
 const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS] = {
-  {"hill", "Hill", CLASS_ID_HillMissile, 20, "Raises a round hill where it lands."},
-  {"pit", "Pit", CLASS_ID_PitMissile, 20, "Digs a round pit where it lands."},
-  {"fault", "Fault", CLASS_ID_FaultMissile, 40, "Splits the land across your line of sight: the far side rises."},
-  {"water_source", "Water source", CLASS_ID_WaterSourceMissile, 30, "Opens a spring that pours water for a minute."},
-  {"water_sink", "Water sink", CLASS_ID_WaterSinkMissile, 30, "Opens a drain that swallows water for a minute."},
-  {"house", "House", CLASS_ID_HouseMissile, 50, "Builds a house on levelled ground."},
-  {"castle", "Castle", CLASS_ID_CastleMissile, 150, "Builds a castle with four towers."},
-  {"meteor", "Meteor", CLASS_ID_MeteorMissile, 80, "Calls down a meteor that blasts a crater."},
+  {"hill", "Hill", CLASS_ID_HillMissile, 20, "Raises a round hill where it lands.", 0.f},
+  {"pit", "Pit", CLASS_ID_PitMissile, 20, "Digs a round pit where it lands.", 0.f},
+  {"fault", "Fault", CLASS_ID_FaultMissile, 40,
+    "Splits the land across your line of sight: the far side rises.", 0.f},
+  {"water_source", "Water source", CLASS_ID_WaterSourceMissile, 30,
+    "Opens a spring that pours water for a minute.", 0.f},
+  {"water_sink", "Water sink", CLASS_ID_WaterSinkMissile, 30,
+    "Opens a drain that swallows water for a minute.", 0.f},
+  {"house", "House", CLASS_ID_HouseMissile, 50, "Builds a house on levelled ground.", 7.f},
+  {"castle", "Castle", CLASS_ID_CastleMissile, 150, "Builds a castle with four towers.", 15.f},
+  {"meteor", "Meteor", CLASS_ID_MeteorMissile, 80,
+    "Calls down a meteor that blasts a crater.", 0.f},
 };
 
 int find_shaping_spell(const char *name)
@@ -91,9 +95,19 @@ bool cast_shaping_spell(int spell, vec4f target)
   const ShapingSpell &s = shaping_spells[spell];
   if (!mana_cheat && p->mana < float(s.manaCost))
     return false;
+  vec4f from = get_local_player_eye(p) - v_make(0.f, 0.3f, 0.f, 0.f);
+  float dx = v_extract_x(target) - v_extract_x(from), dz = v_extract_z(target) - v_extract_z(from);
+  float d = std::sqrt(dx * dx + dz * dz);
+  if (d < s.minRange)
+  {
+    // Out along the throw (straight ahead of the world's z axis when thrown at the feet).
+    float ux = d > 1e-3f ? dx / d : 0.f, uz = d > 1e-3f ? dz / d : 1.f;
+    float x = v_extract_x(from) + ux * s.minRange, z = v_extract_z(from) + uz * s.minRange;
+    target = v_make(x, get_floor_height(x, z), z, 0.f);
+  }
   if (!mana_cheat)
     p->mana -= float(s.manaCost);
-  launch(s.missileClass, get_local_player_eye(p) - v_make(0.f, 0.3f, 0.f, 0.f), target);
+  launch(s.missileClass, from, target);
   return true;
 }
 

@@ -16,7 +16,7 @@ namespace
 int chosen_spell = 0;
 // The last cast refused for want of mana: the text says so for a while.
 float no_mana_time = 0.f;
-constexpr float PICK_RANGE = 160.f, PICK_STEP = 0.25f;
+constexpr float PICK_RANGE = 100.f, PICK_STEP = 0.25f;
 }  // namespace
 
 bool pick_land_point(vec4f from, vec4f dir, vec4f &out)
@@ -79,6 +79,6 @@ void draw_spells_ui(float)
              s.what, int(local_player->mana), int(PLAYER_MAX_MANA), no_mana_time > 0.f ? "  - not enough mana" : "");
   start_draw_text();
   draw_text("+", -1, d3d_wd / 2, d3d_ht / 2, 0, 0, 0xC0FFFFFFu);
-  draw_text(line, -1, d3d_wd / 2, d3d_ht - 40, 0, 0, 0xFFFFFFFFu);
+  draw_text(line, -1, d3d_wd / 2, 16, 0, -1, 0xFFFFFFFFu);
   end_draw_text();
 }

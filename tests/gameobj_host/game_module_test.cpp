@@ -338,7 +338,8 @@ TEST_F(GameModule, ShapingSpellsChangeTheWorldOnlyWhereTheyLand)
 TEST_F(GameModule, SpellsSpendAndRegainMana)
 {
   generate(3);
-  EXPECT_EQ(run("return get_mana()"), "200");
+  EXPECT_EQ(run("return get_mana()"), "300");
+  EXPECT_EQ(run("return cast_spell(\"pit\", 10, 10) + \" \" + cast_spell(\"meteor\", 10, 10)"), "true true");
   EXPECT_EQ(run("return cast_spell(\"castle\", 10, 10)"), "true");
   EXPECT_EQ(run("return get_mana()"), "50");
   EXPECT_EQ(run("return cast_spell(\"castle\", 10, 10)"), "false");
