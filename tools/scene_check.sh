@@ -7,18 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 num=${1:-95}
 keep=${2:-}
-export DISPLAY=:$num
-work=$(mktemp -d)
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-game=
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+source "$root/tools/xvfb_session.sh" "$num"
 
 fail() { echo "scene check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 # Share of pixels (0..1) darker than 4% in every channel inside the region WxH+X+Y.

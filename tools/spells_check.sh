@@ -8,18 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 num=${1:-93}
 out=${2:-$root/docs/spells_play.png}
-export DISPLAY=:$num
-work=$(mktemp -d)
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-game=
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+source "$root/tools/xvfb_session.sh" "$num"
 fail() { echo "spells check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 
 "$root/bin/quenmoor" -360 --seed 7 >"$work/game.log" 2>&1 &

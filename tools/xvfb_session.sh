@@ -1,0 +1,17 @@
+# Sourced by the scripts that drive the game under a virtual X server (window_check.sh,
+# overlay_check.sh, scene_check.sh, spells_check.sh): starts Xvfb on display :$1 at 1024x768,
+# waits until it answers, and at exit stops the game (`game`, a pid the caller sets) and the
+# server and removes the scratch folder `work`.
+export DISPLAY=:$1
+work=$(mktemp -d)
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+game=
+cleanup() {
+  # A stopped game (the overlay check pauses it) is woken so that it can be killed.
+  [ -n "$game" ] && kill -CONT "$game" 2>/dev/null && kill "$game" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
