@@ -141,7 +141,8 @@ trap 'rm -f "$tmp"' EXIT
 cp "$lib" "$tmp"
 mv -f "$tmp" "$out_dir/$name"
 trap - EXIT
+settings_tmp=$(mktemp "$build_root/.settings.XXXXXX")
 printf '%s\n' "CXX=$cxx" "QM_SQUIRREL_INC=$sq_inc" "QM_ENGINE_INC=$engine_inc" "QM_MODULE_FLAGS=$extra_flags" \
-  >"$build_root/settings.new"
-mv -f "$build_root/settings.new" "$build_root/settings"
+  >"$settings_tmp"
+mv -f "$settings_tmp" "$build_root/settings"
 echo "built $out_dir/$name"
