@@ -319,10 +319,11 @@ bool check_gameobj_reload()
   TempString<260> new_file = make_full_path(GAMEOBJ_NEW_FILE);
   if (access(new_file, F_OK) != 0)
     return false;
+  int64_t start = get_ref_time();
   bool ok = swap_gameobj_module(new_file, make_full_path(GAMEOBJ_MODULE_FILE));
   if (!ok && rename(new_file, make_full_path(GAMEOBJ_REJECTED_FILE)) != 0)
     rb.swap_blocked = true;
-  debug("gameobj reload %s", ok ? "ok" : "failed");
+  debug("gameobj reload %s (%d ms)", ok ? "ok" : "failed", get_time_msec(get_ref_time() - start));
   return ok;
 }
 
