@@ -74,24 +74,41 @@ rel_src=$(realpath --relative-to="$obj_dir" "$src")
 # is compiled directly (a cache miss would only add a preprocessing pass to the reload's wait).
 cached=$cxx
 if command -v ccache >/dev/null 2>&1; then cached="ccache $cxx"; fi
+# The module's common header (module.h, with the engine and standard headers under it) is
+# precompiled once and read by every source: most of a source's compile time is those headers.
+# GCC only; a source that cannot use it reads the header itself.
+pch=
+if [ -f "$src/module.h" ] && ! "$cxx" --version 2>/dev/null | grep -qi clang; then
+  pch=pch.h
+  if [ "$(cat "$obj_dir/$pch" 2>/dev/null)" != '#include "module.h"' ]; then
+    echo '#include "module.h"' >"$obj_dir/$pch"
+  fi
+fi
 {
   echo "# Written by rebuild_module.sh for each build."
   echo "ninja_required_version = 1.8"
   echo "flags = $flags -I$engine_inc -I$rel_src -isystem $sq_inc $extra_flags"
   echo "rule cxx"
-  echo "  command = if [ -e \$out ]; then $cxx \$flags -MD -MF \$out.d -c \$in -o \$out;" \
-    "else $cached \$flags -MD -MF \$out.d -c \$in -o \$out; fi"
+  echo "  command = if [ -e \$out ]; then $cxx \$flags \$pch -MD -MF \$out.d -c \$in -o \$out;" \
+    "else $cached \$flags \$pch -MD -MF \$out.d -c \$in -o \$out; fi"
   echo "  depfile = \$out.d"
   echo "  deps = gcc"
   echo "  description = compiling \$in"
+  echo "rule pch"
+  echo "  command = $cxx \$flags -x c++-header -MD -MF \$out.d \$in -o \$out"
+  echo "  depfile = \$out.d"
+  echo "  deps = gcc"
+  echo "  description = precompiling \$in"
   echo "rule link"
   echo "  command = $cxx \$flags -shared \$in -o \$out"
   echo "  description = linking $name"
   objs=()
+  if [ -n "$pch" ]; then echo "build $pch.gch: pch $pch"; fi
   for s in "${sources[@]}"; do
     o=$(basename "${s%.cpp}").o
     objs+=("$o")
-    echo "build $o: cxx $rel_src/$(basename "$s")"
+    echo "build $o: cxx $rel_src/$(basename "$s")${pch:+ | $pch.gch}"
+    if [ -n "$pch" ]; then echo "  pch = -include $pch"; fi
   done
   echo "build module.so: link ${objs[*]}"
 } >"$obj_dir/build.ninja.new"

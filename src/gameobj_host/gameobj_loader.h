@@ -20,9 +20,9 @@ constexpr const char *GAMEOBJ_REJECTED_FILE = "gameobj_rejected.so";
 // Without `path`, a valid "gameobj_new.so" left by a rebuild first replaces "gameobj.so" (an
 // invalid one is renamed "gameobj_rejected.so"); when the application directory's file is
 // missing, the module's build script (GAMEOBJ_BUILD_SCRIPT, relative to the application
-// directory) runs once first. Every failure
-// is fatal: "can't load gameobj.so: <reason>", "invalid gameobj.so" (an entry point missing),
-// "no \"<name>\" function in gameobj.so", "gameobj classes changed, need restart" (vtable count).
+// directory) runs once first. Every failure is fatal: "can't load gameobj.so: <reason>",
+// "invalid gameobj.so" (an entry point missing), "no \"<name>\" function in gameobj.so",
+// "gameobj classes changed, need restart" (vtable count).
 constexpr const char *GAMEOBJ_BUILD_SCRIPT = "../gameobj/rebuild_module.sh";
 void load_gameobj_module(const char *path = nullptr);
 
