@@ -30,7 +30,7 @@ if [ ! -x "$bin/quenmoor" ] || [ ! -f "$bin/gameobj.so" ] || [ ! -d "$bin/.gameo
 fi
 
 if [ -z "$work" ]; then work=$(mktemp -d); fi
-rm -rf "$work/bin" "$work/gameobj" "$work/config"
+rm -rf "${work:?}/bin" "$work/gameobj" "$work/config"
 mkdir -p "$work/bin"
 game=
 cleanup() {
@@ -107,6 +107,7 @@ wait_for() {
 field() { last_probe | sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 
 wait_for 1
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 first_pos=$(field pos)
 height=$(field h)
 times=()
@@ -128,6 +129,7 @@ if [ "$(grep -c '^gameobj reload ok' "$log")" != "$runs" ]; then problems+=" not
 median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
 echo "save to running: median ${median} ms of $runs runs ($(printf '%s ' "${times[@]}")ms)"
 grep -a '=== gameobj module rebuild done' "$log" | sed 's/^/  /'
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ -n "$problems" ]; then
   echo "reload_time:$problems" >&2
   exit 1
