@@ -164,10 +164,19 @@ void start_rebuild()
   TempString<260> script(fmt_tag, "%s%s", rb.source_dir.c_str(), GAMEOBJ_REBUILD_SCRIPT);
   char name[] = "gameobj_new.so";
   char *argv[] = {script.str, app_path, name, nullptr};
+  // The build's own settings come from the build that made the module (the script keeps them),
+  // not from whatever the game's environment happens to hold.
+  static const char *const dropped[] = {"LC_ALL=", "CXX=", "QM_MODULE_SRC=", "QM_MODULE_FLAGS=",
+                                        "QM_SQUIRREL_INC=", "QM_ENGINE_INC="};
   std::vector<char *> env;
   for (char **e = environ; *e; e++)
-    if (strncmp(*e, "LC_ALL=", 7) != 0)
+  {
+    bool keep = true;
+    for (const char *d : dropped)
+      keep = keep && strncmp(*e, d, strlen(d)) != 0;
+    if (keep)
       env.push_back(*e);
+  }
   char lc_all[] = "LC_ALL=C";
   env.push_back(lc_all);
   env.push_back(nullptr);

@@ -5,8 +5,9 @@
 // (a dotted name a.b.c is the source directory's a/b/c.ls) and every C++ source and header of
 // the source directory. When one of them changes, disappears or a new one appears, the build
 // script runs in a child process (working directory the source directory, LC_ALL=C, standard
-// output and error on one non-blocking pipe) and writes "gameobj_new.so" into the application
-// directory. Its output is echoed to the log as it comes; its error lines go to the on-screen
+// output and error on one non-blocking pipe, none of the build script's settings in its
+// environment, so it compiles as the build that made the module) and writes "gameobj_new.so"
+// into the application directory. Its output is echoed to the log as it comes; its error lines go to the on-screen
 // error message. A successful build is then validated and swapped in (swap_gameobj_module).
 // Everything here is polled from the main loop and never blocks on the child.
 #include <cstdint>
