@@ -33,7 +33,9 @@ void place_local_player(Player *p, vec4f pos);
 void move_local_player(Player *p, float dt, float step_len, vec4f motion, const Matrix44 &basis, int dash_dir);
 vec4f get_local_player_eye(Player *p);
 void player_before_generate();
+// Places the player after a world was generated and sends the world script WORLD_READY_EVENT.
 void player_after_generate();
+constexpr const char *WORLD_READY_EVENT = "world_ready";
 
 // Mana: what the player begins with, can hold, and gets back each second.
 constexpr float PLAYER_START_MANA = 300.f, PLAYER_MAX_MANA = 500.f, PLAYER_MANA_REGEN = 3.f;

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "gameobj_host/proximity.h"
+#include "script/world_script.h"
 #include "module.h"
 
 // Every class is a BaseObject by single inheritance (its vtable pointer is its first word).
@@ -122,6 +123,8 @@ void remove_all_gameobj()
 
 void update_gameobj(float dt)
 {
+  // The world script's step comes first: what it changes in the world, the objects see now.
+  update_world_script(dt);
   // Walk by index over the count at the start: objects created during the walk wait for the next
   // step, destroyed ones stay listed until the safe point below.
   int n = GameObj_list.size();

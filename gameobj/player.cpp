@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "module.h"
+#include "script/world_script.h"
 #include "support/debug.h"
 
 namespace
@@ -173,4 +174,5 @@ void player_after_generate()
   generate_objects();
   debug("local player at (%.1f, %.1f, %.1f), %d objects", v_extract_x(p->pos), v_extract_y(p->pos),
         v_extract_z(p->pos), GameObj_list.size());
+  world_script_str_event(WORLD_READY_EVENT);
 }

@@ -506,7 +506,8 @@ function generate_world(name)
 // ---------------------------------------------------------------------------------------------
 // World events
 
-// Called with events of the game (a string or a table).
+// Called with events of the game (a string or a table): "world_ready" once a world is generated
+// and the player stands in it.
 function process_event(event)
 {
 }

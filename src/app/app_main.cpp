@@ -20,6 +20,7 @@
 #include "gameobj_host/game_obj.h"
 #include "gameobj_host/gameobj_loader.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/gameobj_rebuild.h"
 #include "gui/debug_text.h"
 #include "platform/gpu_load.h"
 #include "platform/sdl_input.h"
@@ -55,6 +56,10 @@ public:
   void update(float dt) override
   {
     game_mode_update(dt);
+    // The module's sources are watched every step (a few file times) so that a rebuild starts,
+    // and its result is running, soon after a save; the rebuild itself runs beside the game.
+    if (check_gameobj_reload())
+      rebind_world_gen_gameobj();
     if (stepLimit > 0 && ++stepsDone >= stepLimit)
       quit_requested = true;
   }
@@ -96,6 +101,7 @@ static void close_gameobj_module()
   gameobj_call(gameobj_module.remove_all_gameobj);
   gameobj_call(gameobj_module.close_spells_ui);
   gameobj_call(gameobj_module.close_gameobj);
+  close_gameobj_rebuild();
   unbind_gameobj_module();
   release_gameobj_lists();
 }
@@ -235,6 +241,7 @@ int app_main(int argc, char **argv)
 
   connect_gui_links();
   load_gameobj_module();
+  init_gameobj_rebuild(GAMEOBJ_SOURCE_DIR, GAMEOBJ_ROOT_SOURCE);
   gameobj_call(gameobj_module.init_inst_render);
   gameobj_call(gameobj_module.init_new_gui);
   gameobj_call(gameobj_module.init_spells_ui);

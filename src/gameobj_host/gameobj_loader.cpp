@@ -201,24 +201,50 @@ void run_build_script(const char *script)
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     debug("!!! the build of %s failed", GAMEOBJ_MODULE_FILE);
 }
+
+// Start-up: a rebuild finished after the last run ended. A valid build replaces gameobj.so and
+// is the module loaded; an invalid one is moved aside.
+bool take_new_module(ModuleImage &m)
+{
+  TempString<260> new_file = make_full_path(GAMEOBJ_NEW_FILE);
+  if (access(new_file, F_OK) != 0)
+    return false;
+  char err[ERR_SIZE];
+  if (open_and_resolve(new_file, m, err))
+  {
+    if (rename(new_file, make_full_path(GAMEOBJ_MODULE_FILE)) == 0)
+    {
+      debug("%s from the last rebuild is the module now", GAMEOBJ_NEW_FILE);
+      return true;
+    }
+    snprintf(err, ERR_SIZE, "can't rename it: %s", strerror(errno));
+  }
+  debug("%s refused: %s", GAMEOBJ_NEW_FILE, err);
+  discard(m);
+  rename(new_file, make_full_path(GAMEOBJ_REJECTED_FILE));
+  return false;
+}
 }  // namespace
 
 void load_gameobj_module(const char *path)
 {
   unbind_gameobj_module();
-  TempString<260> app_file = make_full_path(GAMEOBJ_MODULE_FILE);
-  struct stat st;
-  if (!path && stat(app_file.c_str(), &st) != 0)
-    run_build_script(GAMEOBJ_BUILD_SCRIPT);
   ModuleImage m;
-  char err[ERR_SIZE];
-  if (!open_and_resolve(path ? path : app_file.c_str(), m, err))
-    fatal("%s", err);
+  if (path || !take_new_module(m))
+  {
+    TempString<260> app_file = make_full_path(GAMEOBJ_MODULE_FILE);
+    struct stat st;
+    if (!path && stat(app_file.c_str(), &st) != 0)
+      run_build_script(GAMEOBJ_BUILD_SCRIPT);
+    char err[ERR_SIZE];
+    if (!open_and_resolve(path ? path : app_file.c_str(), m, err))
+      fatal("%s", err);
+  }
   bind(m);
   debug("game object module loaded");
 }
 
-bool swap_gameobj_module(const char *path)
+bool swap_gameobj_module(const char *path, const char *install_as)
 {
   ModuleImage m;
   char err[ERR_SIZE];
@@ -234,6 +260,12 @@ bool swap_gameobj_module(const char *path)
   {
     debug("gameobj module '%s' refused: class layout changed", path);
     set_error_message(CLASSES_CHANGED);
+    discard(m);
+    return false;
+  }
+  if (install_as && rename(path, install_as) != 0)
+  {
+    debug("gameobj module '%s' refused: can't rename it to '%s': %s", path, install_as, strerror(errno));
     discard(m);
     return false;
   }

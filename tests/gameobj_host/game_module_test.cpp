@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "gameobj_host/game_obj.h"
 #include "gameobj_host/gameobj_loader.h"
@@ -351,5 +354,22 @@ TEST_F(GameModule, SpellsSpendAndRegainMana)
   for (int step = 0; step < 4000; step++)
     gameobj_module.update_gameobj(0.05f);
   EXPECT_EQ(run("return get_mana()"), "500");
+}
+
+// The world script hears the game through the module: "world_ready" once a world is generated,
+// then update_script(dt) in every object update.
+TEST_F(GameModule, WorldScriptGetsTheModulesEventAndSteps)
+{
+  const char *tmp = getenv("QM_TEST_TMP");
+  const std::string path = std::string(tmp ? tmp : "/tmp") + "/world_events_" + std::to_string(getpid()) + ".nut";
+  std::ofstream(path) << "seen <- []\nfunction generate_world(name) {}\n"
+                         "function process_event(e) { seen.append(e) }\nfunction update_script(dt) { seen.append(dt) }\n";
+  init_world_gen_vm(path.c_str());
+  generate_world("game");
+  gameobj_module.update_gameobj(0.05f);
+  gameobj_module.update_gameobj(0.05f);
+  EXPECT_EQ(run("return seen.len() + \" \" + seen[0] + \" \" + (seen[2] * 100).tointeger()"), "3 world_ready 5");
+  EXPECT_FALSE(has_error_message()) << get_error_message();
+  init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
 }
 }  // namespace

@@ -8,9 +8,21 @@
 #include <map>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <thread>
+#include <vector>
+
 #include "gameobj_host/game_obj.h"
 #include "gameobj_host/gameobj_loader.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/gameobj_rebuild.h"
+#include "support/file_path.h"
 #include "support/visual_log.h"
 
 namespace
@@ -38,6 +50,7 @@ const BuildResult &build_module(const std::string &flags)
   std::string cmd = "QM_MODULE_SRC='" QM_TEST_DATA_DIR "/test_module' QM_SQUIRREL_INC='" QM_SQUIRREL_INC
                     "' QM_MODULE_FLAGS='" + flags + "' '" QM_SOURCE_DIR "/gameobj/rebuild_module.sh' '" +
                     dir + "' " + std::string(name) + " 2>&1";
+  // (Each flag set compiles in its own object directory; the same set takes turns on a lock.)
   BuildResult r{-1, "", dir + "/" + name};
   if (FILE *p = popen(cmd.c_str(), "r"))
   {
@@ -143,5 +156,176 @@ TEST_F(ModuleHost, UnknownVtableIsFatalOnSwap)
   GameObj_list.push_back(reinterpret_cast<GameObj *>(static_cast<BaseObject *>(&foreign)));
   EXPECT_EXIT(swap_gameobj_module(module("-DGEN=2")), testing::ExitedWithCode(100), "cannot find object vtable");
   GameObj_list.clear();
+}
+
+// A scratch tree for the rebuild: `src/` holds the sources and a stand-in build script, `app/`
+// is the application directory (app_path points there while the test runs).
+struct ModuleRebuild : ModuleHost
+{
+  std::string root, src, app;
+  char saved_app_path[sizeof(app_path)];
+
+  void SetUp() override
+  {
+    const char *tmp = getenv("QM_TEST_TMP");
+    root = std::string(tmp ? tmp : "/tmp") + "/rebuild_" + testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "_" + std::to_string(getpid());
+    src = root + "/src/";
+    app = root + "/app/";
+    ASSERT_EQ(system(("rm -rf '" + root + "' && mkdir -p '" + src + "a/b' '" + app + "'").c_str()), 0);
+    memcpy(saved_app_path, app_path, sizeof(app_path));
+    snprintf(app_path, sizeof(app_path), "%s", app.c_str());
+  }
+  void TearDown() override
+  {
+    close_gameobj_rebuild();
+    memcpy(app_path, saved_app_path, sizeof(app_path));
+    ModuleHost::TearDown();
+  }
+  static void write(const std::string &path, const std::string &text)
+  {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  // The build script stands in for the compiler: it runs `body`.
+  void build_script(const std::string &body)
+  {
+    write(src + GAMEOBJ_REBUILD_SCRIPT, "#!/bin/sh\n" + body + "\n");
+    chmod((src + GAMEOBJ_REBUILD_SCRIPT).c_str(), 0755);
+  }
+  // Moves a file's time a second on, so that the change shows whatever the clock's granularity.
+  static void bump_time(const std::string &path)
+  {
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    struct timespec t[2] = {st.st_atim, st.st_mtim};
+    t[1].tv_sec += 1;
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+  }
+  // Polls until the rebuild it started has ended (or a minute has gone by).
+  static void run_rebuild()
+  {
+    ASSERT_TRUE(poll_module_rebuild()) << "no rebuild started";
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (poll_module_rebuild())
+    {
+      ASSERT_LT(std::chrono::steady_clock::now(), end) << "the rebuild did not end";
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  static bool exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+};
+
+TEST_F(ModuleRebuild, ScanFollowsImportsOnceAndWatchesTheDirectorysCppFiles)
+{
+  write(src + "main.ls", "import main\nimport a.b.c\nimport  \tx\r\nimport missing\n  import indented\nimported y\n");
+  write(src + "x.ls", "import main\n");
+  write(src + "a/b/c.ls", "import x\n");
+  for (const char *f : {"one.cpp", "two.h", ".#lock.cpp", "notes.txt", "indented.ls", "y.ls"})
+    write(src + f, "");
+  init_gameobj_rebuild(src.c_str(), "main.ls");
+  std::vector<std::string> paths;
+  for (const ModuleDep &d : module_deps)
+    paths.push_back(d.path.c_str());
+  ASSERT_EQ(paths.size(), 5u);
+  EXPECT_EQ(paths[0], src + "main.ls");
+  EXPECT_EQ(paths[1], src + "a/b/c.ls");
+  EXPECT_EQ(paths[2], src + "x.ls");
+  std::sort(paths.begin() + 3, paths.end());  // the directory's files come in its own order
+  EXPECT_EQ(paths[3], src + "one.cpp");
+  EXPECT_EQ(paths[4], src + "two.h");
+  EXPECT_FALSE(poll_module_rebuild());  // nothing changed
+}
+
+TEST_F(ModuleRebuild, ErrorLinesHoldErrorAsAWholeWord)
+{
+  const struct
+  {
+    const char *line;
+    bool error;
+  } cases[] = {
+    {"player.cpp:12:3: error: expected ';'", true},
+    {"2 errors generated.", true},
+    {"ERROR", true},
+    {"Errors: 1", true},
+    {"fatal error: module.h: No such file", true},
+    {"(error)", true},
+    {"error_count = 0", false},
+    {"myerror", false},
+    {"errors2", false},
+    {"terrorize the errorless", false},
+    {"2errors", false},
+    {"-Werror=return-type", false},
+    {"errorss", false},
+    {"", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(is_rebuild_error_line(c.line), c.error) << c.line;
+}
+
+TEST_F(ModuleRebuild, FailedRebuildKeepsTheModuleAndShowsItsErrorLines)
+{
+  load_gameobj_module(module("-DGEN=1"));
+  BaseObject *a = make(1);
+  write(src + "main.ls", "");
+  build_script("echo \"cwd=$(pwd) LC_ALL=$LC_ALL args=$1 $2\"\n"
+               "echo 'main.ls:3: error: no such spell' >&2\n"
+               "echo 'the errorless terrors are not errors_'\n"
+               "exit 3");
+  // A module left from elsewhere is not what this failed rebuild made: it stays out.
+  ASSERT_EQ(system(("cp '" + std::string(module("-DGEN=2")) + "' '" + app + GAMEOBJ_NEW_FILE + "'").c_str()), 0);
+  init_gameobj_rebuild(src.c_str(), "main.ls");
+  bump_time(src + "main.ls");
+  testing::internal::CaptureStdout();
+  run_rebuild();
+  EXPECT_FALSE(check_gameobj_reload());
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("cwd=" + src.substr(0, src.size() - 1) + " LC_ALL=C args=" + app + " gameobj_new.so"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("!!! failed to rebuild gameobj module (code 3)"), std::string::npos) << out;
+  EXPECT_STREQ(get_error_message(), "main.ls:3: error: no such spell\ngameobj rebuild failed!!!");
+  EXPECT_STREQ(a->getClassName(), "A1");
+}
+
+TEST_F(ModuleRebuild, BuiltModuleIsSwappedInAndARefusedOneMovedAside)
+{
+  load_gameobj_module(module("-DGEN=1"));
+  BaseObject *a = make(1);
+  write(src + "main.ls", "");
+  build_script("cp '" + std::string(module("-DGEN=2")) + "' \"$1$2\"");
+  init_gameobj_rebuild(src.c_str(), "main.ls");
+  write(src + "new.cpp", "");  // a new source starts a rebuild too
+  bump_time(src);
+  run_rebuild();
+  EXPECT_TRUE(check_gameobj_reload());
+  EXPECT_STREQ(a->getClassName(), "A2");  // the object made before answers with the new code
+  EXPECT_TRUE(exists(app + GAMEOBJ_MODULE_FILE));
+  EXPECT_FALSE(exists(app + GAMEOBJ_NEW_FILE));
+
+  build_script("cp '" + std::string(module("-DLAYOUT=2")) + "' \"$1$2\"");
+  bump_time(src + "new.cpp");
+  run_rebuild();
+  EXPECT_FALSE(check_gameobj_reload());
+  EXPECT_STREQ(get_error_message(), "gameobj classes changed, need restart");
+  EXPECT_TRUE(exists(app + GAMEOBJ_REJECTED_FILE));
+  EXPECT_FALSE(exists(app + GAMEOBJ_NEW_FILE));
+  EXPECT_FALSE(check_gameobj_reload());
+  EXPECT_STREQ(a->getClassName(), "A2");
+}
+
+TEST_F(ModuleRebuild, StartUpTakesAValidNewBuildFirst)
+{
+  auto copy = [&](const char *from, const char *to) {
+    ASSERT_EQ(system(("cp '" + std::string(from) + "' '" + app + to + "'").c_str()), 0);
+  };
+  copy(module("-DGEN=1"), GAMEOBJ_MODULE_FILE);
+  copy(module("-DGEN=2"), GAMEOBJ_NEW_FILE);
+  load_gameobj_module();
+  EXPECT_STREQ(make(1)->getClassName(), "A2");
+  EXPECT_FALSE(exists(app + GAMEOBJ_NEW_FILE));
+
+  write(app + GAMEOBJ_NEW_FILE, "not a library");
+  load_gameobj_module();
+  EXPECT_STREQ(make(2)->getClassName(), "B2");
+  EXPECT_TRUE(exists(app + GAMEOBJ_REJECTED_FILE));
 }
 }  // namespace
