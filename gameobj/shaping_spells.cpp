@@ -17,8 +17,6 @@ bool mana_cheat = false;
 constexpr float MISSILE_GRAVITY = 20.f, MISSILE_SPEED = 30.f, MIN_FLIGHT_TIME = 0.5f;
 constexpr float WATER_SOURCE_RATE = 4.f, WATER_SOURCE_LIFE = 60.f, WATER_SOURCE_RADIUS = 2.5f;
 
-// Where a missile of class `id` would land from `from` towards `to`: thrown so that it lands at
-// `to` after a time that grows with the distance.
 // The named effects of the effect script around the missiles.
 void fx(const char *name, vec4f a, vec4f b = v_zero(), vec4f c = v_zero(), float d = 0.f)
 {
@@ -45,6 +43,8 @@ void land_dust(vec4f at, float radius)
     fx("land_dust", at, v_zero(), v_zero(), radius);
 }
 
+// A missile of class `id` thrown from `from` so that it lands at `to` after a time that grows
+// with the distance.
 Missile *launch(int id, vec4f from, vec4f to)
 {
   auto *m = static_cast<Missile *>(new_gameobj_by_id(id));
@@ -60,7 +60,6 @@ Missile *launch(int id, vec4f from, vec4f to)
   m->vel = d * (1.f / t) + v_make(0.f, 0.5f * MISSILE_GRAVITY * t, 0.f, 0.f);
   return m;
 }
-
 }  // namespace
 
 const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS] = {
