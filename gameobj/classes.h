@@ -124,6 +124,27 @@ class Player : public GameObj
   float vy = 0.f;
   bool onGround = false;
   float mana = 0.f;
+  float manaGathered = 0.f;  // from mana balls, towards the portal
+};
+
+// A ball of mana hovering over the land: it flies to a player who comes near and gives its mana.
+class ManaBall : public GameObj
+{
+  QM_LISTED_CLASS_BODY(ManaBall, GameObj)
+  void update(float dt) override;
+  void render() override;
+  float age = 0.f;
+  bool drawn = true;  // the step's sparkle has been drawn
+};
+
+// The way out of a world, opened by gathered mana: walking into it asks for a new world.
+class WorldPortal : public GameObj
+{
+  QM_LISTED_CLASS_BODY(WorldPortal, GameObj)
+  void update(float dt) override;
+  void render() override;
+  float age = 0.f;
+  bool drawn = true;
 };
 
 // A spring (rate > 0) or a drain (rate < 0) of water: depth units a second over its disc, until
@@ -178,8 +199,6 @@ QM_SIMPLE_LISTED(ManaGatherer, Monster)
 QM_SIMPLE_LISTED(CastleObject, GameObj)
 QM_SHAPING_MISSILE(CastleMissile)
 QM_SIMPLE_LISTED(CastleSpell, Spell)
-QM_SIMPLE_LISTED(ManaBall, GameObj)
-QM_SIMPLE_LISTED(WorldPortal, GameObj)
 QM_SIMPLE_LISTED(UsePortalSpell, Spell)
 QM_SIMPLE_LISTED(BirdMonster, Monster)
 QM_SIMPLE_LISTED(TimeTrigger, Trigger)

@@ -40,8 +40,14 @@ constexpr const char *WORLD_READY_EVENT = "world_ready";
 // Mana: what the player begins with, can hold, and gets back each second.
 constexpr float PLAYER_START_MANA = 300.f, PLAYER_MAX_MANA = 500.f, PLAYER_MANA_REGEN = 3.f;
 
-// Stones and menhirs.
+// Stones and menhirs, then the mana balls.
 void generate_objects();
+
+// Mana in the world (mana.cpp): balls scattered at generation, each worth MANA_BALL_MANA, pulled to
+// a player within MANA_BALL_PULL; PORTAL_MANA gathered opens the portal to a new world.
+constexpr int NUM_MANA_BALLS = 24;
+constexpr float MANA_BALL_MANA = 40.f, MANA_BALL_PULL = 6.f, PORTAL_MANA = 400.f;
+void scatter_mana_balls();
 
 // Reshaping the world around (x, z), each within its reach (shaping.cpp). create_hill adds a
 // smooth round bump (negative heights dig) of the radius; open_fault a scarp across the

@@ -1,6 +1,7 @@
 // The module's classes for scripts. A script instance holds a weak reference to its object, so a
 // deleted object reads as gone ("game object was deleted") instead of dangling. The classes are
 // registered under the executable's class tags, so instances made before a reload keep working.
+#include <cstring>
 #include <type_traits>
 
 #include "module.h"
@@ -84,6 +85,25 @@ bool script_cast_spell(const char *name, float x, float z)
 
 float script_get_mana() { return local_player ? local_player->mana : 0.f; }
 
+// find_objects(class name): an array of the live objects of that class (its own class, not
+// subclasses), in list order.
+SQInteger script_find_objects(HSQUIRRELVM v)
+{
+  const SQChar *name = nullptr;
+  if (SQ_FAILED(sq_getstring(v, 2, &name)))
+    return sq_throwerror(v, "find_objects: expects a class name");
+  sq_newarray(v, 0);
+  for (int i = 0; i < GameObj_list.size(); i++)
+  {
+    GameObj *o = GameObj_list[i];
+    if ((o->objFlags & OBJ_DESTROYED) || strcmp(o->getClassName(), name) != 0)
+      continue;
+    push_gameobj(v, o);
+    sq_arrayappend(v, -2);
+  }
+  return 1;
+}
+
 SQInteger script_get_local_player(HSQUIRRELVM v)
 {
   push_gameobj(v, local_player);
@@ -123,6 +143,9 @@ void bind_gameobj(HSQUIRRELVM v)
   sq_pushroottable(v);
   sq_pushstring(v, "get_local_player", -1);
   sq_newclosure(v, &script_get_local_player, 0);
+  sq_newslot(v, -3, SQFalse);
+  sq_pushstring(v, "find_objects", -1);
+  sq_newclosure(v, &script_find_objects, 0);
   sq_newslot(v, -3, SQFalse);
   sq_pop(v, 1);
   SqObject root = sqbind::root_table(v);

@@ -106,6 +106,9 @@ bool cast_shaping_spell(int spell, vec4f target)
   }
   if (!mana_cheat)
     p->mana -= float(s.manaCost);
+  // Let go at arm's length, so the stone does not fill the view.
+  if (d > 1e-3f)
+    from = from + v_make(dx / d, 0.f, dz / d, 0.f) * std::min(1.2f, 0.5f * d);
   launch(s.missileClass, from, target);
   return true;
 }
@@ -152,11 +155,11 @@ void Missile::render()
   if (!stone1_inst.mesh)
     return;
   // A tumbling stone.
-  float a = 7.f * age, c = std::cos(a) * 0.35f, s = std::sin(a) * 0.35f;
+  float a = 7.f * age, c = std::cos(a) * 0.25f, s = std::sin(a) * 0.25f;
   Matrix44 tm = {};
   m44_set_row(tm, 0, v_make(c, s, 0.f, 0.f));
   m44_set_row(tm, 1, v_make(-s, c, 0.f, 0.f));
-  m44_set_row(tm, 2, v_make(0.f, 0.f, 0.35f, 0.f));
+  m44_set_row(tm, 2, v_make(0.f, 0.f, 0.25f, 0.f));
   m44_set_row(tm, 3, v_set(pos, 3, 1.f));
   SimpleInstData d;
   make_simple_inst(tm, 0xFFC0E0FFu, d);

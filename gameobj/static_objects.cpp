@@ -49,4 +49,5 @@ void generate_objects()
   scatter(CLASS_ID_Stone1StaticObject, NUM_STONES, 0.6f, 1.4f);
   scatter(CLASS_ID_Menhir1StaticObject, NUM_MENHIRS1, 0.9f, 1.2f);
   scatter(CLASS_ID_Menhir2StaticObject, NUM_MENHIRS2, 0.9f, 1.2f);
+  scatter_mana_balls();
 }

@@ -25,7 +25,7 @@ key Return
 for _ in $(seq 300); do [ "$(grep -c "generated world" "$work/game.log")" -ge 2 ] && break; sleep 0.1; done
 sleep 2
 # The mouse looks: each move below the window's middle tips the view down.
-for _ in 1 2 3; do xdotool mousemove --window "$win" 320 280; sleep 0.15; done
+xdotool mousemove --window "$win" 170 275; sleep 0.15
 sleep 0.3
 shot 1_aim
 key 1; xdotool click 1; sleep 0.6; shot 2_hill_thrown

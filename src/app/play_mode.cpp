@@ -8,6 +8,7 @@
 #include "app/game_modes.h"
 #include "app/input.h"
 #include "app/mode_keys.h"
+#include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
 
 void PlayGameMode::enter(GameMode *previous) { reset_fly_control(); }
@@ -73,6 +74,15 @@ void PlayGameMode::update(float dt)
   sky_step();
   world_step(dt);
   gameobj_call(gameobj_module.update_spells_ui, dt);
+  if (request_new_world)
+  {
+    // Through the portal: the next world of the random generator, the player at its start.
+    request_new_world = false;
+    world_generate("game");
+    camera_to_local_player();
+    camPitch = 0.f;
+    reset_fly_control();
+  }
 }
 
 void PlayGameMode::render(float dt)

@@ -7,6 +7,7 @@ bool should_close_game_menu = false;
 Player *local_player = nullptr;
 bool spells_ui_active = false;
 bool need_game_restart = false;
+bool request_new_world = false;
 int crosshair_type = 0;
 Spell **spell_grid = nullptr;
 int spell_grid_nx = 0, spell_grid_ny = 0;

@@ -126,6 +126,9 @@ QM_EXPORT extern Player *local_player;
 // whether the spells interface is shown, a restart request, the crosshair drawn, and the spell
 // grid (nx * ny cells, row by row, null cells empty).
 QM_EXPORT extern bool spells_ui_active;
+// Set by the module when the player walks into the world's portal: play mode generates a new
+// "game" world (the next of the random generator) and clears it.
+QM_EXPORT extern bool request_new_world;
 QM_EXPORT extern bool need_game_restart;
 QM_EXPORT extern int crosshair_type;
 QM_EXPORT extern Spell **spell_grid;

@@ -170,7 +170,8 @@ TEST_F(GameModule, GenerationPlacesStonesAndMenhirsOnDryLand)
   int placed = Stone1StaticObject_list.size() + Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size();
   EXPECT_GT(Stone1StaticObject_list.size(), 0);
   EXPECT_GT(Menhir1StaticObject_list.size() + Menhir2StaticObject_list.size(), 0);
-  EXPECT_EQ(GameObj_list.size(), placed + 1);  // and the player
+  EXPECT_EQ(GameObj_list.size(), placed + 1 + ManaBall_list.size());  // and the player
+  EXPECT_EQ(ManaBall_list.size(), 24);
   std::string first = run("return get_local_player().getClassName()");
   EXPECT_EQ(first, "Player");
   // The same seed gives the same placement; a new world replaces every object.
@@ -377,5 +378,35 @@ TEST_F(GameModule, WorldScriptGetsTheModulesEventAndSteps)
   EXPECT_EQ(run("return seen.len() + \" \" + seen[0] + \" \" + (seen[2] * 100).tointeger()"), "3 world_ready 5");
   EXPECT_FALSE(has_error_message()) << get_error_message();
   init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
+}
+// Mana balls fly to a player who comes near and give their mana; enough of it opens the portal,
+// and walking into the portal asks for a new world.
+TEST_F(GameModule, GatheredManaOpensThePortalToANewWorld)
+{
+  generate(5);
+  Player *player = gameobj_module.get_local_player();
+  auto stand_at = [&](const char *where) {
+    // `where` is script text giving a vec4f; the player's eye goes 1.7 above the floor there.
+    std::string xz = run((std::string("local p = ") + where + "; return p[0] + \",\" + p[2]").c_str());
+    float x = std::stof(xz), z = std::stof(xz.substr(xz.find(',') + 1));
+    gameobj_module.place_local_player(player, v_make(x, floor_at(v_make(x, 0.f, z, 0.f)) + 1.7f, z, 0.f));
+    return std::make_pair(x, z);
+  };
+  EXPECT_EQ(run("return find_objects(\"WorldPortal\").len()"), "0");
+  for (int n = 0; n < 10; n++)
+  {
+    stand_at("find_objects(\"ManaBall\")[0].getPos()");
+    // Pulled in from beside the player, then taken.
+    for (int step = 0; step < 10; step++)
+      gameobj_module.update_gameobj(0.05f);
+    EXPECT_EQ(run("return find_objects(\"ManaBall\").len()"), std::to_string(23 - n)) << n;
+    EXPECT_EQ(run("return find_objects(\"WorldPortal\").len()"), n < 9 ? "0" : "1") << n;
+  }
+  EXPECT_EQ(run("return get_mana() >= 500"), "true");
+  EXPECT_FALSE(request_new_world);
+  stand_at("find_objects(\"WorldPortal\")[0].getPos()");
+  gameobj_module.update_gameobj(0.05f);
+  EXPECT_TRUE(request_new_world);
+  request_new_world = false;
 }
 }  // namespace
