@@ -284,6 +284,13 @@ TEST_F(Modes, MainMenuStartsTheGameWhenTheModuleAsks)
   EXPECT_EQ(world_calls, (std::vector<std::string>{"main_menu", "game"}));
   EXPECT_EQ(cur_game_mode, play_mode);
   EXPECT_FALSE(should_close_game_menu);
+  // The portal's request: the next world, once, still in play.
+  request_new_world = true;
+  step();
+  step();
+  EXPECT_EQ(world_calls, (std::vector<std::string>{"main_menu", "game", "game"}));
+  EXPECT_EQ(cur_game_mode, play_mode);
+  EXPECT_FALSE(request_new_world);
 }
 
 TEST_F(Modes, WorldStepRunsInOrder)
