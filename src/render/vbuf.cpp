@@ -1,6 +1,8 @@
 // The two buffer pools.
 #include "render/vbuf.h"
 
+#include <cstring>
+
 #include "render/device.h"
 #include "support/debug.h"
 
@@ -72,6 +74,34 @@ static void *lock_buffer(GpuBufferSlot *b, uint32_t offset, uint32_t bytes)
 
 void *lock_vb(VertexBuffer *vb, uint32_t offset, uint32_t bytes) { return lock_buffer(vb, offset, bytes); }
 void *lock_ib(IndexBuffer *ib, uint32_t offset, uint32_t bytes) { return lock_buffer(ib, offset, bytes); }
+
+VertexBuffer *create_static_vb(const void *data, uint32_t bytes)
+{
+  VertexBuffer *vb = create_vb(bytes, BUF_STATIC);
+  void *p = vb ? lock_vb(vb, 0, bytes) : nullptr;
+  if (!p)
+  {
+    free_vb(vb);
+    return nullptr;
+  }
+  memcpy(p, data, bytes);
+  unlock_vb(vb);
+  return vb;
+}
+
+IndexBuffer *create_static_ib(const uint16_t *indices, uint32_t index_count)
+{
+  IndexBuffer *ib = create_ib(index_count, BUF_STATIC);
+  void *p = ib ? lock_ib(ib, 0, index_count * 2) : nullptr;
+  if (!p)
+  {
+    free_ib(ib);
+    return nullptr;
+  }
+  memcpy(p, indices, size_t(index_count) * 2);
+  unlock_ib(ib);
+  return ib;
+}
 
 void unlock_vb(VertexBuffer *vb)
 {

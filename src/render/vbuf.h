@@ -26,6 +26,9 @@ IndexBuffer *index_buffer_slot(int i);
 
 VertexBuffer *create_vb(uint32_t bytes, uint32_t flags);
 IndexBuffer *create_ib(uint32_t index_count, uint32_t flags);
+// Static buffers created holding a copy of `data`; null (nothing left allocated) on failure.
+VertexBuffer *create_static_vb(const void *data, uint32_t bytes);
+IndexBuffer *create_static_ib(const uint16_t *indices, uint32_t index_count);
 // Bytes [offset, offset + bytes) for writing (bytes 0: to the end); null on failure.
 void *lock_vb(VertexBuffer *vb, uint32_t offset, uint32_t bytes);
 void *lock_ib(IndexBuffer *ib, uint32_t offset, uint32_t bytes);

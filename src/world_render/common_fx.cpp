@@ -206,20 +206,12 @@ void init_common_fx()
   fx.effectDecl = create_vdecl(effect);
   fx.partDecl = create_vdecl(part);
   fx.singleRt = postfx_rt.fp != nullptr;
-  fx.cornerVb = create_vb(16, BUF_STATIC);
-  fx.ib = create_ib(6, BUF_STATIC);
+  const int16_t corners[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
+  const uint16_t idx[6] = {0, 2, 1, 1, 2, 3};
+  fx.cornerVb = create_static_vb(corners, sizeof(corners));
+  fx.ib = create_static_ib(idx, 6);
   if (!fx.cornerVb || !fx.ib)
     fatal("can't create particle VB");
-  int16_t *vp = static_cast<int16_t *>(lock_vb(fx.cornerVb, 0, 16));
-  G_ASSERT(vp);
-  const int16_t corners[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
-  memcpy(vp, corners, sizeof(corners));
-  unlock_vb(fx.cornerVb);
-  uint16_t *ip = static_cast<uint16_t *>(lock_ib(fx.ib, 0, 12));
-  G_ASSERT(ip);
-  const uint16_t idx[6] = {0, 2, 1, 1, 2, 3};
-  memcpy(ip, idx, sizeof(idx));
-  unlock_ib(fx.ib);
 }
 
 void close_common_fx()

@@ -32,20 +32,12 @@ void init_obj_shadows()
     d[n] = {0, VSD_END, 0, 0, 0};
     s.decls[p] = create_vdecl(d);
   }
-  s.cornerVb = create_vb(16, BUF_STATIC);
-  s.ib = create_ib(6, BUF_STATIC);
+  const int16_t corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
+  const uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
+  s.cornerVb = create_static_vb(corners, sizeof(corners));
+  s.ib = create_static_ib(idx, 6);
   if (!s.cornerVb || !s.ib)
     fatal("Can't create shadows VB");
-  int16_t *vp = static_cast<int16_t *>(lock_vb(s.cornerVb, 0, 16));
-  G_ASSERT(vp);
-  const int16_t corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
-  memcpy(vp, corners, sizeof(corners));
-  unlock_vb(s.cornerVb);
-  uint16_t *ip = static_cast<uint16_t *>(lock_ib(s.ib, 0, 12));
-  G_ASSERT(ip);
-  const uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
-  memcpy(ip, idx, sizeof(idx));
-  unlock_ib(s.ib);
   const char *defines[4] = {"NUMVEC\0 8\0", "NUMVEC\0 4\0", "NUMVEC\0 2\0", "NUMVEC\0 1\0"};
   for (int p = 0; p < 4; p++)
     s.shaders[p] = create_shader("dr_shadow.sh", defines[p]);
