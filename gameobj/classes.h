@@ -58,6 +58,9 @@ public:
   virtual void link(bool add);
   virtual void update(float dt) {}
   virtual void render() {}
+  // Takes `amount` of health from the object (fire, lightning, claws); `by` did it, may be null.
+  // Objects without health ignore it.
+  virtual void hurt(float amount, GameObj *by) {}
 };
 
 // A list operation on the class's own list: every class that has one calls its base's link

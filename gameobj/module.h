@@ -65,21 +65,39 @@ WaterSource *add_water_source(vec4f at, float rate);
 constexpr float HILL_RADIUS = 9.f, HILL_HEIGHT = 8.f, PIT_RADIUS = 7.f, PIT_DEPTH = 6.f;
 constexpr float CRATER_RADIUS = 6.f, CRATER_DEPTH = 0.8f, FAULT_HEIGHT = 8.f;
 
-// The world-shaping spells (shaping_spells.cpp): name for scripts, title, missile class, cost and
-// what it does.
-struct ShapingSpell
+// The spell book (spell_book.cpp): every spell the player can cast, the world-shaping ones
+// (shaping_spells.cpp) first, then the combat ones (combat_spells.cpp). Where the player aims:
+// the eye, the view direction, and the land or water point under the crosshair when there is one.
+struct SpellAim
 {
-  const char *name, *title;
-  int missileClass, manaCost;
-  const char *what;
-  float minRange;  // a nearer target is moved out to this distance, so nothing is built on the caster
+  vec4f eye = v_zero(), dir = v_make(0.f, 0.f, 1.f, 0.f), land = v_zero();
+  bool hasLand = false;
 };
-constexpr int NUM_SHAPING_SPELLS = 8;
-extern const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS];
-int find_shaping_spell(const char *name);  // -1 when there is none
-// The local player throws the spell at `target` when it has the mana (or the mana cheat is on);
-// false otherwise, and nothing is spent.
-bool cast_shaping_spell(int spell, vec4f target);
+struct SpellInfo
+{
+  const char *name;   // for scripts and the settings, e.g. "hill"
+  const char *title;  // for the player, e.g. "Hill"
+  const char *icon;   // the interface icon's name in ui_icons.txt
+  int manaCost;
+  const char *what;   // one line on what it does, for the tooltip
+  // Casts from the local player; false when it cannot (no target): nothing is spent then.
+  bool (*cast)(const SpellInfo &spell, const SpellAim &aim);
+  int missileClass;   // the missile it throws, CLASS_ID_NONE when none
+  float minRange;     // a nearer land target is moved out to this distance (buildings)
+};
+constexpr int NUM_SHAPING_SPELLS = 8, NUM_COMBAT_SPELLS = 5;
+constexpr int NUM_SPELLS = NUM_SHAPING_SPELLS + NUM_COMBAT_SPELLS;
+extern const SpellInfo shaping_spells[NUM_SHAPING_SPELLS];
+extern const SpellInfo combat_spells[NUM_COMBAT_SPELLS];
+const SpellInfo &get_spell(int spell);  // 0 <= spell < NUM_SPELLS
+int find_spell(const char *name);       // -1 when there is none
+// The local player casts the spell when it has the mana (or the mana cheat is on) and the spell
+// finds its target; false otherwise, and nothing is spent.
+bool cast_spell(int spell, const SpellAim &aim);
+// Aimed at a land point (scripts, tests).
+bool cast_spell_at(int spell, vec4f land);
+// The shaping spells' cast: throws the spell's missile at the aim's land point.
+bool throw_shaping_missile(const SpellInfo &spell, const SpellAim &aim);
 void toggle_mana_cheat();
 bool mana_cheat_on();
 
@@ -90,6 +108,10 @@ bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
 void update_spells_ui(float dt);
 bool update_spells_ui_mouse(float dt);
 void draw_spells_ui(float dt);
+
+// Hurting: what a spell or a monster does to an object (GameObj::hurt). The objects within
+// `radius` of `at` on the ground (the world wraps), at most max_count of them into `out`.
+int find_gameobjs_near(vec4f at, float radius, GameObj **out, int max_count);
 
 // Script binding.
 void bind_gameobj(HSQUIRRELVM v);

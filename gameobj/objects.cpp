@@ -1,4 +1,5 @@
 // Object creation by id, the lists, deferred deletion and the per-step update.
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -142,4 +143,21 @@ void render_gameobj(float dt)
   for (int i = 0; i < GameObj_list.size(); i++)
     GameObj_list[i]->render();
   do_inst_render();
+}
+
+int find_gameobjs_near(vec4f at, float radius, GameObj **out, int max_count)
+{
+  int n = 0;
+  if (!(radius >= 0.f) || !out)
+    return 0;
+  // The world wraps: measure each axis the short way round.
+  auto wrapped = [](float d) { return d - 256.f * std::floor(d / 256.f + 0.5f); };
+  for (int i = 0; i < GameObj_list.size() && n < max_count; i++)
+  {
+    GameObj *o = GameObj_list[i];
+    float dx = wrapped(v_extract_x(o->pos) - v_extract_x(at)), dz = wrapped(v_extract_z(o->pos) - v_extract_z(at));
+    if (dx * dx + dz * dz <= radius * radius)
+      out[n++] = o;
+  }
+  return n;
 }

@@ -176,3 +176,9 @@ void player_after_generate()
         v_extract_z(p->pos), GameObj_list.size());
   world_script_str_event(WORLD_READY_EVENT);
 }
+
+void Player::update(float dt)
+{
+  if (dt > 0.f)
+    mana = std::min(PLAYER_MAX_MANA, mana + PLAYER_MANA_REGEN * dt);
+}

@@ -74,13 +74,13 @@ void push_gameobj(HSQUIRRELVM v, GameObj *o)
     push_as<GameObj>(v, o, "GameObj");
 }
 
-// Scripts throw the world-shaping spells as the player does (its mana, its place).
+// Scripts cast the spells as the player does (its mana, its place), aimed at a land point.
 bool script_cast_spell(const char *name, float x, float z)
 {
-  int spell = find_shaping_spell(name);
+  int spell = find_spell(name);
   if (spell < 0)
     sqbind::throw_error("no such spell");
-  return cast_shaping_spell(spell, v_make(x, get_floor_height(x, z), z, 0.f));
+  return cast_spell_at(spell, v_make(x, get_floor_height(x, z), z, 0.f));
 }
 
 float script_get_mana() { return local_player ? local_player->mana : 0.f; }

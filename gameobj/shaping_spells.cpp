@@ -1,6 +1,6 @@
-// The spells that shape the world: what each costs and does, casting one from the player as a
-// missile, the missiles' flight and what each does where it lands, the water sources they
-// leave, and the player's mana.
+// The spells that shape the world: what each costs and does, throwing one from the player as a
+// missile, the missiles' flight and what each does where it lands, and the water sources they
+// leave.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,8 +12,6 @@
 
 namespace
 {
-bool mana_cheat = false;
-
 constexpr float MISSILE_GRAVITY = 20.f, MISSILE_SPEED = 30.f, MIN_FLIGHT_TIME = 0.5f;
 constexpr float WATER_SOURCE_RATE = 4.f, WATER_SOURCE_LIFE = 60.f, WATER_SOURCE_RADIUS = 2.5f;
 
@@ -62,37 +60,26 @@ Missile *launch(int id, vec4f from, vec4f to)
 }
 }  // namespace
 
-const ShapingSpell shaping_spells[NUM_SHAPING_SPELLS] = {
-  {"hill", "Hill", CLASS_ID_HillMissile, 20, "Raises a round hill where it lands.", 0.f},
-  {"pit", "Pit", CLASS_ID_PitMissile, 20, "Digs a round pit where it lands.", 0.f},
-  {"fault", "Fault", CLASS_ID_FaultMissile, 40,
-    "Splits the land across your line of sight: the far side rises.", 0.f},
-  {"water_source", "Water source", CLASS_ID_WaterSourceMissile, 30,
-    "Opens a spring that pours water for a minute.", 0.f},
-  {"water_sink", "Water sink", CLASS_ID_WaterSinkMissile, 30,
-    "Opens a drain that swallows water for a minute.", 0.f},
-  {"house", "House", CLASS_ID_HouseMissile, 50, "Builds a house on levelled ground.", 7.f},
-  {"castle", "Castle", CLASS_ID_CastleMissile, 150, "Builds a castle with four towers.", 15.f},
-  {"meteor", "Meteor", CLASS_ID_MeteorMissile, 80,
-    "Calls down a meteor that blasts a crater.", 0.f},
+#define QM_SHAPING(name, title, cls, cost, what, min_range) \
+  {name, title, name, cost, what, throw_shaping_missile, CLASS_ID_##cls, min_range}
+const SpellInfo shaping_spells[NUM_SHAPING_SPELLS] = {
+  QM_SHAPING("hill", "Hill", HillMissile, 20, "Raises a round hill where it lands.", 0.f),
+  QM_SHAPING("pit", "Pit", PitMissile, 20, "Digs a round pit where it lands.", 0.f),
+  QM_SHAPING("fault", "Fault", FaultMissile, 40, "Splits the land across your line of sight: the far side rises.", 0.f),
+  QM_SHAPING("water_source", "Water source", WaterSourceMissile, 30, "Opens a spring that pours water for a minute.",
+             0.f),
+  QM_SHAPING("water_sink", "Water sink", WaterSinkMissile, 30, "Opens a drain that swallows water for a minute.", 0.f),
+  QM_SHAPING("house", "House", HouseMissile, 50, "Builds a house on levelled ground.", 7.f),
+  QM_SHAPING("castle", "Castle", CastleMissile, 150, "Builds a castle with four towers.", 15.f),
+  QM_SHAPING("meteor", "Meteor", MeteorMissile, 80, "Calls down a meteor that blasts a crater.", 0.f),
 };
+#undef QM_SHAPING
 
-int find_shaping_spell(const char *name)
-{
-  for (int i = 0; i < NUM_SHAPING_SPELLS; i++)
-    if (name && strcmp(shaping_spells[i].name, name) == 0)
-      return i;
-  return -1;
-}
-
-bool cast_shaping_spell(int spell, vec4f target)
+bool throw_shaping_missile(const SpellInfo &s, const SpellAim &aim)
 {
   Player *p = local_player;
-  if (!p || spell < 0 || spell >= NUM_SHAPING_SPELLS || !std::isfinite(v_extract_x(target)) ||
-      !std::isfinite(v_extract_z(target)))
-    return false;
-  const ShapingSpell &s = shaping_spells[spell];
-  if (!mana_cheat && p->mana < float(s.manaCost))
+  vec4f target = aim.land;
+  if (!p || !aim.hasLand || !std::isfinite(v_extract_x(target)) || !std::isfinite(v_extract_z(target)))
     return false;
   vec4f from = get_local_player_eye(p) - v_make(0.f, 0.3f, 0.f, 0.f);
   float dx = v_extract_x(target) - v_extract_x(from), dz = v_extract_z(target) - v_extract_z(from);
@@ -104,13 +91,10 @@ bool cast_shaping_spell(int spell, vec4f target)
     float x = v_extract_x(from) + ux * s.minRange, z = v_extract_z(from) + uz * s.minRange;
     target = v_make(x, get_floor_height(x, z), z, 0.f);
   }
-  if (!mana_cheat)
-    p->mana -= float(s.manaCost);
   // Let go at arm's length, so the stone does not fill the view.
   if (d > 1e-3f)
     from = from + v_make(dx / d, 0.f, dz / d, 0.f) * std::min(1.2f, 0.5f * d);
-  launch(s.missileClass, from, target);
-  return true;
+  return launch(s.missileClass, from, target) != nullptr;
 }
 
 WaterSource *add_water_source(vec4f at, float rate)
@@ -121,15 +105,6 @@ WaterSource *add_water_source(vec4f at, float rate)
   w->radius = WATER_SOURCE_RADIUS;
   w->life = WATER_SOURCE_LIFE;
   return w;
-}
-
-void toggle_mana_cheat() { mana_cheat = !mana_cheat; }
-bool mana_cheat_on() { return mana_cheat; }
-
-void Player::update(float dt)
-{
-  if (dt > 0.f)
-    mana = std::min(PLAYER_MAX_MANA, mana + PLAYER_MANA_REGEN * dt);
 }
 
 void Missile::update(float dt)

@@ -57,9 +57,11 @@ void update_spells_ui(float dt)
       chosen_spell = i;
   if (!keyDown(MOUSE_BUTTON_LEFT))
     return;
-  vec4f target;
-  if (pick_land_point(m44_row(cur_view_itm, 3), m44_row(cur_view_itm, 2), target) &&
-      !cast_shaping_spell(chosen_spell, target))
+  SpellAim aim;
+  aim.eye = m44_row(cur_view_itm, 3);
+  aim.dir = m44_row(cur_view_itm, 2);
+  aim.hasLand = pick_land_point(aim.eye, aim.dir, aim.land);
+  if (aim.hasLand && !cast_spell(chosen_spell, aim))
     no_mana_time = 1.5f;
 }
 
@@ -69,7 +71,7 @@ void draw_spells_ui(float)
 {
   if (!local_player)
     return;
-  const ShapingSpell &s = shaping_spells[chosen_spell];
+  const SpellInfo &s = get_spell(chosen_spell);
   char line[256];
   if (mana_cheat_on())
     snprintf(line, sizeof(line), "%d %s (%d mana): %s\nMana: unlimited", chosen_spell + 1, s.title, s.manaCost,
