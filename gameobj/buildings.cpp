@@ -38,18 +38,33 @@ SimpleInstRender *static_mesh(int class_id)
 }
 }  // namespace
 
+namespace
+{
+// Turned about the vertical, scaled, standing at its place.
+Matrix44 static_tm(const StaticObject *o)
+{
+  float c = std::cos(o->yaw) * o->scale, sn = std::sin(o->yaw) * o->scale;
+  Matrix44 tm = {};
+  m44_set_row(tm, 0, v_make(c, 0.f, -sn, 0.f));
+  m44_set_row(tm, 1, v_make(0.f, o->scale, 0.f, 0.f));
+  m44_set_row(tm, 2, v_make(sn, 0.f, c, 0.f));
+  m44_set_row(tm, 3, v_set(o->pos, 3, 1.f));
+  return tm;
+}
+}  // namespace
+
 void StaticObject::render()
 {
   SimpleInstRender *r = static_mesh(classId);
   if (!r || !r->mesh)
     return;
-  float c = std::cos(yaw) * scale, sn = std::sin(yaw) * scale;
-  Matrix44 tm = {};
-  m44_set_row(tm, 0, v_make(c, 0.f, -sn, 0.f));
-  m44_set_row(tm, 1, v_make(0.f, scale, 0.f, 0.f));
-  m44_set_row(tm, 2, v_make(sn, 0.f, c, 0.f));
-  m44_set_row(tm, 3, v_set(pos, 3, 1.f));
   SimpleInstData d;
-  make_simple_inst(tm, 0xFFFFFFFFu, d);
+  make_simple_inst(static_tm(this), 0xFFFFFFFFu, d);
   memcpy(r->addInstance(), &d, sizeof(d));
+}
+
+void StaticObject::renderShadow()
+{
+  if (SimpleInstRender *r = static_mesh(classId))
+    r->renderShadowBalls(static_tm(this), scale);
 }

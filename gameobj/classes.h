@@ -61,6 +61,12 @@ public:
   // Takes `amount` of health from the object (fire, lightning, claws); `by` did it, may be null.
   // Objects without health ignore it.
   virtual void hurt(float amount, GameObj *by) {}
+  // How far the object reaches from `pos` on the ground: its square in the proximity grid.
+  virtual float groundRadius() const { return 0.5f; }
+  // Its blob shadow (render_gameobj_shadow, high quality).
+  virtual void renderShadow() {}
+  // Health left; 0 for objects without health.
+  virtual float getHealth() const { return 0.f; }
 };
 
 // A list operation on the class's own list: every class that has one calls its base's link
@@ -106,7 +112,24 @@ class Missile : public GameObj
   vec4f start = v_zero(), vel = v_zero(), target = v_zero();
   float flightTime = 0.f, age = 0.f;
 };
-class Monster : public GameObj { QM_PLAIN_CLASS_BODY(Monster, GameObj) };
+// A creature (monsters.cpp): health, the velocity it steers, an animation phase, and the way it
+// dies. Killed, it leaves every list and the proximity grid at the end of the step.
+class Monster : public GameObj
+{
+  QM_PLAIN_CLASS_BODY(Monster, GameObj)
+  void hurt(float amount, GameObj *by) override;
+  void onDestroy() override;
+  float getHealth() const override { return health; }
+  // Its health ran out: the creature's own end (an effect, a fall) ending in destroy().
+  virtual void die(GameObj *by) { destroy(); }
+  vec4f vel = v_zero();
+  vec4f prevPos = v_zero();  // at the step before, for drawing between steps
+  float health = 1.f, maxHealth = 1.f;
+  float phase = 0.f;           // wing beat or petal pulse
+  float sinceHurt = 1e6f;      // seconds
+  float age = 0.f;
+  bool dying = false;
+};
 class Trigger : public GameObj { QM_PLAIN_CLASS_BODY(Trigger, GameObj) };
 class Effect : public GameObj { QM_PLAIN_CLASS_BODY(Effect, GameObj) };
 
@@ -115,6 +138,7 @@ class StaticObject : public GameObj
 {
   QM_PLAIN_CLASS_BODY(StaticObject, GameObj)
   void render() override;  // queues its mesh (stones and menhirs; the others have none yet)
+  void renderShadow() override;
   float yaw = 0.f, scale = 1.f;
 };
 
@@ -128,6 +152,14 @@ class Player : public GameObj
   bool onGround = false;
   float mana = 0.f;
   float manaGathered = 0.f;  // from mana balls, towards the portal
+  // Health (health.cpp): hurt by monsters, dead at 0, and after a while back at the start.
+  void hurt(float amount, GameObj *by) override;
+  float groundRadius() const override { return 0.4f; }
+  float getHealth() const override { return health; }
+  float health = 0.f;
+  float sinceHurt = 1e6f;  // seconds
+  float deadTime = -1.f;   // seconds since dying; < 0 while alive
+  vec4f startPos = v_zero();
 };
 
 // A ball of mana hovering over the land: it flies to a player who comes near and gives its mana.
@@ -138,6 +170,7 @@ class ManaBall : public GameObj
   void render() override;
   float age = 0.f;
   bool drawn = true;  // the step's sparkle has been drawn
+  bool sent = false;  // sent by a gatherer: flies to the player from any distance
 };
 
 // The way out of a world, opened by gathered mana: walking into it asks for a new world.
@@ -194,20 +227,78 @@ QM_SIMPLE_LISTED(WaterSinkSpell, Spell)
 QM_SIMPLE_LISTED(ThunderstormSpell, Spell)
 QM_SIMPLE_LISTED(HealingSpell, Spell)
 QM_SIMPLE_LISTED(LightningSpell, Spell)
-QM_SIMPLE_LISTED(WyvernMonster, Monster)
 QM_SIMPLE_LISTED(Stone1StaticObject, StaticObject)
 QM_SIMPLE_LISTED(Menhir1StaticObject, StaticObject)
 QM_SIMPLE_LISTED(Menhir2StaticObject, StaticObject)
-QM_SIMPLE_LISTED(ManaGatherer, Monster)
 QM_SIMPLE_LISTED(CastleObject, GameObj)
 QM_SHAPING_MISSILE(CastleMissile)
 QM_SIMPLE_LISTED(CastleSpell, Spell)
 QM_SIMPLE_LISTED(UsePortalSpell, Spell)
-QM_SIMPLE_LISTED(BirdMonster, Monster)
 QM_SIMPLE_LISTED(TimeTrigger, Trigger)
 QM_SIMPLE_LISTED(Sensor, Trigger)
 #undef QM_SIMPLE_LISTED
 #undef QM_SHAPING_MISSILE
+
+// Birds (birds.cpp): flocks that wheel about a home in the sky and flee from the player and from
+// spells.
+class BirdMonster : public Monster
+{
+  QM_LISTED_CLASS_BODY(BirdMonster, Monster)
+  void update(float dt) override;
+  void render() override;
+  void renderShadow() override;
+  void die(GameObj *by) override;
+  int flock = 0;
+  vec4f home = v_zero();  // the flock's centre in the sky
+  float fleeTime = 0.f;
+};
+
+// Wyverns (wyverns.cpp): hunt the player and the mana gatherers, bite and climb away.
+class WyvernMonster : public Monster
+{
+  QM_LISTED_CLASS_BODY(WyvernMonster, Monster)
+  void update(float dt) override;
+  void render() override;
+  void renderShadow() override;
+  void die(GameObj *by) override;
+  float groundRadius() const override { return 2.f; }
+  WeakRef<GameObj> prey;
+  float retarget = 0.f;  // seconds until it looks for prey again
+  float climbTime = 0.f; // after a bite: seconds of climbing away
+  float bank = 0.f;      // roll into turns
+  float deadFall = 0.f;  // seconds falling after death
+};
+
+// Mana gatherers (gatherers.cpp): wander about where they were made, draw mana from the land and
+// send it to the player as mana balls.
+class ManaGatherer : public Monster
+{
+  QM_LISTED_CLASS_BODY(ManaGatherer, Monster)
+  void update(float dt) override;
+  void render() override;
+  void renderShadow() override;
+  void die(GameObj *by) override;
+  float groundRadius() const override { return 1.f; }
+  vec4f home = v_zero();
+  vec4f goal = v_zero();
+  float stored = 0.f;  // mana gathered and not yet sent
+  float look = 0.f;    // the eye's turn
+  float rest = 0.f;    // seconds left gathering before it walks on
+};
+
+// The world's monster spawner (monsters.cpp): the world's clock, the difficulty that rises with
+// it, the waves of wyverns (a world holds a fixed number: killing them all clears it) and the
+// bird flocks.
+class SpawnPoint : public GameObj
+{
+  QM_PLAIN_CLASS_BODY(SpawnPoint, GameObj)
+  void update(float dt) override;
+  float worldTime = 0.f;
+  float nextWave = 0.f;    // world time of the next wave of wyverns
+  float nextFlock = 0.f;   // world time of the next look at the bird flocks
+  int wyvernsSent = 0;     // of the world's WORLD_WYVERNS
+  bool cleared = false;
+};
 
 #define QM_SIMPLE_PLAIN(C, B) class C : public B { QM_PLAIN_CLASS_BODY(C, B) };
 QM_SIMPLE_PLAIN(MagicMissile, Missile)
@@ -223,6 +314,5 @@ QM_SIMPLE_PLAIN(Bush1StaticObject, StaticObject)
 QM_SIMPLE_PLAIN(CastleGate, GameObj)
 QM_SIMPLE_PLAIN(CastleTower, GameObj)
 QM_SIMPLE_PLAIN(ManaSpring, GameObj)
-QM_SIMPLE_PLAIN(SpawnPoint, GameObj)
 QM_SIMPLE_PLAIN(PortalBeam, Effect)
 #undef QM_SIMPLE_PLAIN

@@ -22,8 +22,10 @@ float distance(vec4f a, vec4f b)
 // The player's middle, what balls fly to and portals take in.
 vec4f player_middle(Player *p) { return p->pos + v_make(0.f, 0.5f * PLAYER_EYE_HEIGHT, 0.f, 0.f); }
 
+}  // namespace
+
 // The portal opens a few steps from the player, on the floor there.
-void open_portal(Player *p)
+void open_world_portal(Player *p)
 {
   if (!WorldPortal_list.empty())
     return;
@@ -31,7 +33,6 @@ void open_portal(Player *p)
   float x = v_extract_x(p->pos) + PORTAL_DISTANCE, z = v_extract_z(p->pos);
   w->pos = v_make(x, get_floor_height(x, z), z, 0.f);
 }
-}  // namespace
 
 void scatter_mana_balls()
 {
@@ -64,11 +65,15 @@ void ManaBall::update(float dt)
     call_fx_script("sparks", pos, v_make(0.f, 2.f, 0.f, 0.f), v_make(0.6f, 0.8f, 1.f, 1.f), 12.f);
     destroy();
     if (p->manaGathered >= PORTAL_MANA)
-      open_portal(p);
+      open_world_portal(p);
     return;
   }
-  if (dist < MANA_BALL_PULL)
+  if (dist < MANA_BALL_PULL || sent)
+  {
     pos = pos + (to - pos) * (std::min(1.f, BALL_SPEED * dt / dist));
+    if (sent)  // over the land on its way
+      pos = v_set(pos, 1, std::max(v_extract_y(pos), get_floor_height(v_extract_x(pos), v_extract_z(pos)) + 0.5f));
+  }
   else
     pos = v_set(pos, 1, get_floor_height(v_extract_x(pos), v_extract_z(pos)) + BALL_HOVER +
                           0.25f * std::sin(2.f * age));

@@ -127,3 +127,65 @@ void draw_game_menu(float dt);
 void init_inst_render();
 void do_inst_render();
 void render_building(const HeightmapData::Surface &s, int x, int z);
+
+// Monsters (monsters.cpp, birds.cpp, wyverns.cpp, gatherers.cpp) and the player's health
+// (health.cpp).
+// Creates a monster of the class (BirdMonster, WyvernMonster or ManaGatherer) at `at`, ready to
+// fly (or walk) and filed in the proximity grid; null for another class.
+Monster *spawn_monster(int class_id, vec4f at);
+// A wave of wyverns around the player and a flock of birds, now (the spawner's rules aside).
+void spawn_monsters();
+// Every bird and wyvern goes (the player's gatherers stay).
+void remove_all_monsters();
+// Ctrl-M: the spawner's waves and flocks on or off.
+void toggle_monster_spawn();
+bool monster_spawn_on();
+// Wyverns alive: the monsters that fight (birds are the land's ambient life).
+bool are_any_monsters_alive();
+// Wyverns the world still holds: alive, and still to come.
+int wyverns_left();
+// After a world is generated: the spawner and the first bird flocks.
+void generate_monsters();
+// The difficulty of the world's clock: 1 at the start, rising by one every DIFFICULTY_TIME seconds.
+float difficulty_at(float world_time);
+float current_difficulty();
+constexpr float DIFFICULTY_TIME = 90.f;
+constexpr int WORLD_WYVERNS = 12, NUM_FLOCKS = 4, FLOCK_BIRDS = 7;
+constexpr float BIRD_HEALTH = 5.f, WYVERN_HEALTH = 60.f, GATHERER_HEALTH = 40.f;
+constexpr float WYVERN_BITE = 8.f;
+void wyvern_death_fx(vec4f at);
+// Blob shadows of the objects (high quality).
+void render_gameobj_shadow(float dt);
+
+// Flight over the wrapping world (monsters.cpp): `vel` turns towards `want` by at most `accel`
+// a second, the creature moves, keeps between `clear` and `ceiling` above the land or water under
+// it (looking ahead to climb before a slope), and its x and z wrap into the world.
+void fly_step(Monster *m, vec4f want, float accel, float clear, float ceiling, float dt);
+// b - a across the seams: x and z the short way round.
+vec4f wrap_delta(vec4f a, vec4f b);
+float wrap_coord(float v);
+// Files a live object in the proximity grid by its ground square.
+void file_in_proximity(GameObj *o);
+// Drawn between steps: the position time_ik of the way from prevPos.
+vec4f drawn_pos(const Monster *m);
+
+// The player's health: what a new player has, how fast it comes back after a while unhurt, and
+// how long the dead wait before starting again at the world's start place.
+constexpr float PLAYER_MAX_HEALTH = 100.f, PLAYER_HEALTH_REGEN = 1.f, PLAYER_REGEN_DELAY = 5.f;
+constexpr float PLAYER_RESPAWN_TIME = 5.f;
+bool player_alive(const Player *p);
+void update_player_health(Player *p, float dt);
+// A line for the player in the middle of the screen for a few seconds ("Wyverns are coming!").
+void show_game_message(const char *text, float seconds);
+// The play screen's per-step keys and its drawing: the spells' and the player's own (health,
+// messages, making a gatherer with G).
+void update_play_ui(float dt);
+void draw_play_ui(float dt);
+// The player makes a mana gatherer in front of it (GATHERER_COST mana; at most MAX_GATHERERS).
+bool make_gatherer();
+constexpr float GATHERER_COST = 100.f;
+constexpr int MAX_GATHERERS = 4;
+// Opens the world's portal near the player (mana gathered, or the world cleared of wyverns).
+void open_world_portal(Player *p);
+// Script names of the monsters (spawn_monster, make_gatherer, ...).
+void bind_monsters(HSQUIRRELVM v);

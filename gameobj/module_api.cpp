@@ -10,7 +10,6 @@ namespace
 void not_yet() {}
 void not_yet_dt(float) {}
 void no_tooltip(const char *) {}
-bool no_monsters() { return false; }
 
 void init_gameobj() {}
 void close_gameobj() { remove_all_gameobj(); }
@@ -40,13 +39,13 @@ const NamedFunc funcs[] = {
   QM_F("add_initial_spells", not_yet),
   QM_F("add_all_spells", not_yet),
   QM_F("init_spell_grid", not_yet),
-  QM_F("spawn_monster", not_yet),
-  QM_F("remove_all_monsters", not_yet),
-  QM_F("toggle_monster_spawn", not_yet),
-  QM_F("spawn_monsters", not_yet),
+  QM_F("spawn_monster", spawn_monster),
+  QM_F("remove_all_monsters", remove_all_monsters),
+  QM_F("toggle_monster_spawn", toggle_monster_spawn),
+  QM_F("spawn_monsters", spawn_monsters),
   QM_F("init_inst_render", init_inst_render),
   QM_F("do_inst_render", do_inst_render),
-  QM_F("render_gameobj_shadow", not_yet_dt),
+  QM_F("render_gameobj_shadow", render_gameobj_shadow),
   QM_F("calc_land_norm", calc_land_norm),
   QM_F("generate_objects", generate_objects),
   QM_F("render_building", render_building),
@@ -58,7 +57,7 @@ const NamedFunc funcs[] = {
   QM_F("spawn_water_sink_fx", not_yet),
   QM_F("spawn_meteor_fx", not_yet),
   QM_F("meteor_explode_fx", not_yet),
-  QM_F("wyvern_death_fx", not_yet),
+  QM_F("wyvern_death_fx", wyvern_death_fx),
   QM_F("spawn_spellobj_fx", not_yet),
   QM_F("lightning_hit_fx", not_yet),
   QM_F("init_fx_data", not_yet),
@@ -75,8 +74,8 @@ const NamedFunc funcs[] = {
   QM_F("close_spells_ui", not_yet),
   QM_F("spells_ui_after_resize", not_yet),
   QM_F("start_spell_pick_up_anim", not_yet),
-  QM_F("draw_spells_ui", draw_spells_ui),
-  QM_F("update_spells_ui", update_spells_ui),
+  QM_F("draw_spells_ui", draw_play_ui),
+  QM_F("update_spells_ui", update_play_ui),
   QM_F("update_spells_ui_mouse", update_spells_ui_mouse),
   QM_F("reset_game_ui_screen", not_yet),
   QM_F("set_game_ui_screen", not_yet),
@@ -87,7 +86,7 @@ const NamedFunc funcs[] = {
   QM_F("draw_game_menu", draw_game_menu),
   QM_F("get_local_player", get_local_player),
   QM_F("get_land_height", get_land_height),
-  QM_F("are_any_monsters_alive", no_monsters),
+  QM_F("are_any_monsters_alive", are_any_monsters_alive),
   QM_F("update_gameobj", update_gameobj),
   QM_F("render_gameobj", render_gameobj),
   QM_F("render_debug_vis_gameobj", not_yet_dt),

@@ -129,13 +129,25 @@ void update_gameobj(float dt)
   // Walk by index over the count at the start: objects created during the walk wait for the next
   // step, destroyed ones stay listed until the safe point below.
   int n = GameObj_list.size();
+  // Each object is filed in the proximity grid where its update left it; the destroyed leave it
+  // at once, so nobody finds them for the rest of the step.
   for (int i = 0; i < n && i < GameObj_list.size(); i++)
   {
     GameObj *o = GameObj_list[i];
     if (!(o->objFlags & OBJ_DESTROYED))
       o->update(dt);
+    if (!(o->objFlags & OBJ_DESTROYED))
+      file_in_proximity(o);
+    else
+      remove_proximity_object(o);
   }
   delete_destroyed_gameobjs();
+}
+
+void file_in_proximity(GameObj *o)
+{
+  float x = v_extract_x(o->pos), z = v_extract_z(o->pos), r = o->groundRadius();
+  update_proximity(o, v_make(x - r, z - r, x + r, z + r));
 }
 
 void render_gameobj(float dt)
@@ -145,19 +157,35 @@ void render_gameobj(float dt)
   do_inst_render();
 }
 
+void render_gameobj_shadow(float dt)
+{
+  for (int i = 0; i < GameObj_list.size(); i++)
+    if (!(GameObj_list[i]->objFlags & OBJ_DESTROYED))
+      GameObj_list[i]->renderShadow();
+}
+
 int find_gameobjs_near(vec4f at, float radius, GameObj **out, int max_count)
 {
   int n = 0;
-  if (!(radius >= 0.f) || !out)
+  const float x = v_extract_x(at), z = v_extract_z(at);
+  if (!(radius >= 0.f) || !out || !std::isfinite(x) || !std::isfinite(z))
     return 0;
-  // The world wraps: measure each axis the short way round.
-  auto wrapped = [](float d) { return d - 256.f * std::floor(d / 256.f + 0.5f); };
-  for (int i = 0; i < GameObj_list.size() && n < max_count; i++)
+  // The grid's bins around the circle's square (it wraps with the world), then each object's own
+  // place, measured the short way round on each axis.
+  static ProximityQuery query;
+  query.proximityQuery(v_make(x - radius, z - radius, x + radius, z + radius), false);
+  for (int b = 0; b < query.bins.size() && n < max_count; b++)
   {
-    GameObj *o = GameObj_list[i];
-    float dx = wrapped(v_extract_x(o->pos) - v_extract_x(at)), dz = wrapped(v_extract_z(o->pos) - v_extract_z(at));
-    if (dx * dx + dz * dz <= radius * radius)
-      out[n++] = o;
+    const DynArray<GameObj *, DefaultAllocator> &bin = proximity[query.bins[b]];
+    for (int i = 0; i < bin.size() && n < max_count; i++)
+    {
+      GameObj *o = bin[i];
+      if (o->objFlags & OBJ_DESTROYED)
+        continue;
+      vec4f d = wrap_delta(at, o->pos);
+      if (v_extract_x(d) * v_extract_x(d) + v_extract_z(d) * v_extract_z(d) <= radius * radius)
+        out[n++] = o;
+    }
   }
   return n;
 }

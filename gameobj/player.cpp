@@ -13,12 +13,6 @@ namespace
 // degrees), plus a small step; steeper, it leaves the ground and falls.
 constexpr float STICK_SLOPE = 1.5f, STICK_STEP = 0.2f;
 
-float wrap_coord(float v)
-{
-  v = std::fmod(v, float(HMAP_SIZE));
-  return v < 0.f ? v + float(HMAP_SIZE) : v;
-}
-
 bool finite3(vec4f v)
 {
   return std::isfinite(v_extract_x(v)) && std::isfinite(v_extract_y(v)) && std::isfinite(v_extract_z(v));
@@ -37,6 +31,7 @@ void settle(Player *p, float x, float y, float z, float stick_drop)
   else
     p->onGround = false;
   p->pos = v_make(wrap_coord(x), y, wrap_coord(z), 0.f);
+  file_in_proximity(p);
 }
 
 float land_at(int x, int z) { return HeightmapData::hmap[hmap_idx(x, z)]; }
@@ -126,8 +121,8 @@ void move_local_player(Player *p, float dt, float step_len, vec4f motion, const 
 {
   if (!p || !(dt > 0.f))
     return;
-  if (!finite3(motion))
-    motion = v_zero();
+  if (!finite3(motion) || !player_alive(p))
+    motion = v_zero();  // the fallen lie where they fell
   float x = v_extract_x(p->pos) + v_extract_x(motion);
   float z = v_extract_z(p->pos) + v_extract_z(motion);
   float y = v_extract_y(p->pos);
@@ -167,11 +162,14 @@ void player_after_generate()
     choose_start_place(x, z);
     local_player->pos = v_make(x, 0.f, z, 0.f);
     local_player->mana = PLAYER_START_MANA;
+    local_player->health = PLAYER_MAX_HEALTH;
   }
   Player *p = local_player;
   p->vy = 0.f;
   settle(p, v_extract_x(p->pos), -1e30f, v_extract_z(p->pos), 0.f);
+  p->startPos = p->pos;
   generate_objects();
+  generate_monsters();
   debug("local player at (%.1f, %.1f, %.1f), %d objects", v_extract_x(p->pos), v_extract_y(p->pos),
         v_extract_z(p->pos), GameObj_list.size());
   world_script_str_event(WORLD_READY_EVENT);
@@ -179,6 +177,8 @@ void player_after_generate()
 
 void Player::update(float dt)
 {
-  if (dt > 0.f)
-    mana = std::min(PLAYER_MAX_MANA, mana + PLAYER_MANA_REGEN * dt);
+  if (!(dt > 0.f))
+    return;
+  mana = std::min(PLAYER_MAX_MANA, mana + PLAYER_MANA_REGEN * dt);
+  update_player_health(this, dt);
 }

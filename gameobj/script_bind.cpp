@@ -26,6 +26,8 @@ struct ScriptObjRef
   void destroy() { obj()->destroy(); }
   bool isAlive() { return ref.get() && !(ref.get()->objFlags & OBJ_DESTROYED); }
   const char *getClassName() { return obj()->getClassName(); }
+  void hurt(float amount) { obj()->hurt(amount, nullptr); }
+  float getHealth() { return obj()->getHealth(); }
 };
 }  // namespace
 
@@ -137,6 +139,8 @@ void bind_gameobj(HSQUIRRELVM v)
   sqbind::bind_method(game_obj, "destroy", &ScriptObjRef::destroy);
   sqbind::bind_method(game_obj, "isAlive", &ScriptObjRef::isAlive);
   sqbind::bind_method(game_obj, "getClassName", &ScriptObjRef::getClassName);
+  sqbind::bind_method(game_obj, "hurt", &ScriptObjRef::hurt);
+  sqbind::bind_method(game_obj, "getHealth", &ScriptObjRef::getHealth);
 #define QM_BIND_CLASS(C, B) bind_class<C, B>(v, #C, #B);
   QM_MODULE_CLASSES(QM_BIND_CLASS)
 #undef QM_BIND_CLASS
@@ -151,4 +155,5 @@ void bind_gameobj(HSQUIRRELVM v)
   SqObject root = sqbind::root_table(v);
   sqbind::bind_function(v, root, "cast_spell", &script_cast_spell);
   sqbind::bind_function(v, root, "get_mana", &script_get_mana);
+  bind_monsters(v);
 }

@@ -25,7 +25,7 @@ int find_spell(const char *name)
 bool cast_spell(int spell, const SpellAim &aim)
 {
   Player *p = local_player;
-  if (!p || spell < 0 || spell >= NUM_SPELLS)
+  if (!player_alive(p) || spell < 0 || spell >= NUM_SPELLS)
     return false;
   const SpellInfo &s = get_spell(spell);
   if (!mana_cheat && p->mana < float(s.manaCost))
