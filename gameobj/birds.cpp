@@ -90,7 +90,7 @@ void BirdMonster::update(float dt)
       mates_at = mates_at + d;
       mates++;
     }
-    else if (fleeTime <= 0.f && frightens(o))
+    else if (fleeTime <= 0.f && std::fabs(v_extract_y(d)) < SEE && frightens(o))
       scare_flock(flock, pos, o->pos);
   }
   // Wheel about the home: towards it, and around it.

@@ -17,7 +17,7 @@ using HD = HeightmapData;
 namespace
 {
 constexpr float WALK = 2.f, RUN = 5.f, RANGE = 10.f, GATHER_RATE = 2.5f, REST = 6.f, AFRAID = 4.f;
-constexpr float MAKE_DISTANCE = 3.f, EYE_HEIGHT = 1.85f, BALL_HEIGHT = 2.4f;
+constexpr float SHELTER = 6.f, MAKE_DISTANCE = 3.f, EYE_HEIGHT = 1.85f, BALL_HEIGHT = 2.4f;
 
 float flat_len(vec4f d) { return std::sqrt(v_extract_x(d) * v_extract_x(d) + v_extract_z(d) * v_extract_z(d)); }
 
@@ -58,7 +58,7 @@ void ManaGatherer::update(float dt)
     goal = pl->pos;
   vec4f to = wrap_delta(pos, goal);
   float dist = flat_len(to);
-  bool walking = dist > (afraid ? 2.f : 0.3f);
+  bool walking = dist > (afraid ? SHELTER : 0.3f);  // near the player, not in its face
   if (!walking && !afraid)
   {
     rest -= dt;

@@ -92,10 +92,8 @@ void draw_play_ui(float dt)
   if (filled > 0)
     draw_rect(x0, y0, x0 + filled, y1, p->sinceHurt < 0.3f ? 0xFFFFFFFFu : 0xFFD02828u);
   char line[64];
-  snprintf(line, sizeof(line), "Health %d", int(std::ceil(p->health)));
+  snprintf(line, sizeof(line), "Health %d    Wyverns left %d", int(std::ceil(p->health)), wyverns_left());
   draw_text(line, -1, x0 + w + 10, (y0 + y1) / 2, -1, 0, 0xFFFFFFFFu);
-  snprintf(line, sizeof(line), "Wyverns left %d", wyverns_left());
-  draw_text(line, -1, x0, y0 - 12, -1, 1, 0xFFE0E0E0u);
   if (!player_alive(p))
   {
     snprintf(line, sizeof(line), "Starting again in %d", int(std::ceil(PLAYER_RESPAWN_TIME - p->deadTime)));

@@ -52,9 +52,10 @@ vec4f around_player(float dist)
   return v_make(x, get_floor_height(x, z), z, 0.f);
 }
 
+int next_flock = 0;
+
 void spawn_flock(vec4f at)
 {
-  static int next_flock = 0;
   int flock = ++next_flock;
   vec4f home = at + v_make(0.f, FLOCK_ALTITUDE, 0.f, 0.f);
   for (int i = 0; i < FLOCK_BIRDS; i++)
@@ -187,6 +188,11 @@ Monster *spawn_monster(int class_id, vec4f at)
   m->health = m->maxHealth = health;
   if (class_id == CLASS_ID_ManaGatherer)
     static_cast<ManaGatherer *>(m)->home = static_cast<ManaGatherer *>(m)->goal = m->pos;
+  if (class_id == CLASS_ID_BirdMonster)  // a flock of its own, about where it is
+  {
+    static_cast<BirdMonster *>(m)->flock = ++next_flock;
+    static_cast<BirdMonster *>(m)->home = m->pos;
+  }
   file_in_proximity(m);
   return m;
 }
@@ -236,8 +242,10 @@ void generate_monsters()
   auto *s = static_cast<SpawnPoint *>(new_gameobj_by_id(CLASS_ID_SpawnPoint));
   s->nextWave = FIRST_WAVE;
   s->nextFlock = FLOCK_CHECK;
-  // Flocks over the whole world, drawn from the game's generator after the other objects.
-  for (int f = 0; f < NUM_FLOCKS; f++)
+  // Flocks drawn from the game's generator after the other objects: one in sight of the start,
+  // the others anywhere.
+  spawn_flock(around_player(35.f));
+  for (int f = 1; f < NUM_FLOCKS; f++)
   {
     float x = rnd_unit() * float(HMAP_SIZE), z = rnd_unit() * float(HMAP_SIZE);
     spawn_flock(v_make(x, get_floor_height(x, z), z, 0.f));

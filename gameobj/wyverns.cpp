@@ -13,7 +13,7 @@
 namespace
 {
 constexpr float CRUISE = 12.f, SWOOP = 17.f, ACCEL = 20.f, CLEAR = 2.f, CEILING = 45.f, CRUISE_HEIGHT = 12.f;
-constexpr float SIGHT = 90.f, SWOOP_DISTANCE = 25.f, BITE_RANGE = 2.5f, CLIMB_TIME = 1.6f, RETARGET = 1.f;
+constexpr float SIGHT = 90.f, SWOOP_DISTANCE = 25.f, BITE_RANGE = 3.f, CLIMB_TIME = 1.6f, RETARGET = 1.f;
 constexpr float BODY_LEN = 3.2f, MAX_FALL = 3.f;
 constexpr int MAX_SEEN = 512;
 
