@@ -106,6 +106,24 @@ SQInteger script_find_objects(HSQUIRRELVM v)
   return 1;
 }
 
+// find_objects_near(x, z, radius): the live objects within the radius on the ground (the world
+// wraps), found through the proximity grid, at most 256.
+SQInteger script_find_objects_near(HSQUIRRELVM v)
+{
+  SQFloat x = 0, z = 0, r = 0;
+  if (SQ_FAILED(sq_getfloat(v, 2, &x)) || SQ_FAILED(sq_getfloat(v, 3, &z)) || SQ_FAILED(sq_getfloat(v, 4, &r)))
+    return sq_throwerror(v, "find_objects_near: expects x, z, radius");
+  GameObj *found[256];
+  int n = find_gameobjs_near(v_make(float(x), 0.f, float(z), 0.f), float(r), found, 256);
+  sq_newarray(v, 0);
+  for (int i = 0; i < n; i++)
+  {
+    push_gameobj(v, found[i]);
+    sq_arrayappend(v, -2);
+  }
+  return 1;
+}
+
 SQInteger script_get_local_player(HSQUIRRELVM v)
 {
   push_gameobj(v, local_player);
@@ -150,6 +168,9 @@ void bind_gameobj(HSQUIRRELVM v)
   sq_newslot(v, -3, SQFalse);
   sq_pushstring(v, "find_objects", -1);
   sq_newclosure(v, &script_find_objects, 0);
+  sq_newslot(v, -3, SQFalse);
+  sq_pushstring(v, "find_objects_near", -1);
+  sq_newclosure(v, &script_find_objects_near, 0);
   sq_newslot(v, -3, SQFalse);
   sq_pop(v, 1);
   SqObject root = sqbind::root_table(v);

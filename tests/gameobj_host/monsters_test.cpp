@@ -205,6 +205,34 @@ TEST_F(Monsters, KilledMonstersLeaveEveryListAndBin)
   expect_grid_matches_lists();
 }
 
+// What spells and monsters find near a point through the proximity grid is what a search of every
+// creature finds, across the world's seams too.
+TEST_F(Monsters, FoundNearThroughTheGridAsBySearchingAll)
+{
+  run("toggle_monster_spawn(); foreach (x in [0.2, 2, 128, 253, 255.9]) foreach (z in [0.1, 4, 127, 251, 255.8])\n"
+      "  spawn_monster(\"BirdMonster\", x, 10, z)");
+  steps(3);
+  const std::vector<Seen> all = look();
+  ASSERT_GT(all.size(), 50u);
+  auto wrapped = [](float d) { return d - 256.f * std::round(d / 256.f); };
+  const float queries[][3] = {{0, 0, 10}, {255.9f, 128, 6}, {128, 255.5f, 20}, {3, 250, 15}, {-1, 257, 9},
+                              {128, 128, 300}, {64, 64, 0}};
+  for (const auto &q : queries)
+  {
+    int want = 0;
+    for (const Seen &s : all)
+      want += std::hypot(wrapped(s.x - q[0]), wrapped(s.z - q[1])) <= q[2];
+    char src[200];
+    snprintf(src, sizeof(src),
+             "local n = 0; foreach (o in find_objects_near(%g, %g, %g)) if (o instanceof Player || o instanceof BirdMonster) n++\n"
+             "return n",
+             q[0], q[1], q[2]);
+    EXPECT_EQ(run(src), std::to_string(want)) << q[0] << ", " << q[1] << " within " << q[2];
+  }
+  EXPECT_EQ(run("return find_objects_near(0, 0, -1).len()"), "0");
+  EXPECT_EQ(run("return find_objects_near(0, 0)"), "error: find_objects_near: expects x, z, radius");
+}
+
 // Hurt, the player's health comes back after a while; at 0 it can neither move nor cast, and a
 // few seconds later it stands again at the world's start, whole.
 TEST_F(Monsters, PlayerFallsAndStartsAgain)
