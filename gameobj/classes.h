@@ -258,6 +258,7 @@ class WyvernMonster : public Monster
 {
   QM_LISTED_CLASS_BODY(WyvernMonster, Monster)
   void update(float dt) override;
+  void hurt(float amount, GameObj *by) override;  // and turns on whoever did it
   void render() override;
   void renderShadow() override;
   void die(GameObj *by) override;

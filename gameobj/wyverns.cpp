@@ -171,6 +171,17 @@ void WyvernMonster::update(float dt)
   phase += dt * (4.f + std::max(0.f, v_extract_y(vel)) * 0.5f);
 }
 
+void WyvernMonster::hurt(float amount, GameObj *by)
+{
+  Monster::hurt(amount, by);
+  if (!dying && by && is_prey(by))
+  {
+    prey.set(by);
+    retarget = 3.f * RETARGET;
+    climbTime = 0.f;
+  }
+}
+
 void WyvernMonster::die(GameObj *)
 {
   // It falls from where it was hit and bursts on the ground (update).
