@@ -36,10 +36,7 @@ SimpleInstRender *static_mesh(int class_id)
     default: return nullptr;
   }
 }
-}  // namespace
 
-namespace
-{
 // Turned about the vertical, scaled, standing at its place.
 Matrix44 static_tm(const StaticObject *o)
 {

@@ -109,8 +109,9 @@ void update_spells_ui(float dt);
 bool update_spells_ui_mouse(float dt);
 void draw_spells_ui(float dt);
 
-// Hurting: what a spell or a monster does to an object (GameObj::hurt). The objects within
-// `radius` of `at` on the ground (the world wraps), at most max_count of them into `out`.
+// Hurting: what a spell or a monster does to an object (GameObj::hurt). The live objects within
+// `radius` of `at` on the ground (the world wraps), at most max_count of them into `out`, found
+// through the proximity grid (objects are filed from their first update on).
 int find_gameobjs_near(vec4f at, float radius, GameObj **out, int max_count);
 
 // Script binding.

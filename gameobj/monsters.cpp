@@ -32,14 +32,12 @@ SpawnPoint *world_spawner()
   return nullptr;
 }
 
-int live_count(int class_id)
+// Wyverns alive: neither destroyed nor falling to their death.
+int live_wyverns()
 {
   int n = 0;
-  for (int i = 0; i < GameObj_list.size(); i++)
-  {
-    const GameObj *o = GameObj_list[i];
-    n += o->classId == class_id && !(o->objFlags & OBJ_DESTROYED) && !static_cast<const Monster *>(o)->dying;
-  }
+  for (int i = 0; i < WyvernMonster_list.size(); i++)
+    n += !(WyvernMonster_list[i]->objFlags & OBJ_DESTROYED) && !WyvernMonster_list[i]->dying;
   return n;
 }
 
@@ -221,12 +219,12 @@ void toggle_monster_spawn()
 
 bool monster_spawn_on() { return spawn_on; }
 
-bool are_any_monsters_alive() { return live_count(CLASS_ID_WyvernMonster) > 0; }
+bool are_any_monsters_alive() { return live_wyverns() > 0; }
 
 int wyverns_left()
 {
   SpawnPoint *s = world_spawner();
-  return live_count(CLASS_ID_WyvernMonster) + (s ? WORLD_WYVERNS - s->wyvernsSent : 0);
+  return live_wyverns() + (s ? WORLD_WYVERNS - s->wyvernsSent : 0);
 }
 
 float difficulty_at(float world_time) { return 1.f + std::max(0.f, world_time) / DIFFICULTY_TIME; }
@@ -259,7 +257,7 @@ void SpawnPoint::update(float dt)
   {
     float d = difficulty_at(worldTime);
     int count = std::min({1 + int(d) / 2, WORLD_WYVERNS - wyvernsSent,
-                          MAX_WYVERNS_ALIVE - live_count(CLASS_ID_WyvernMonster)});
+                          MAX_WYVERNS_ALIVE - live_wyverns()});
     if (count > 0)
     {
       spawn_wave(d, count);
