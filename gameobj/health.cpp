@@ -11,6 +11,7 @@
 #include "app/input.h"
 #include "gui/debug_text.h"
 #include "module.h"
+#include "platform/input_sink.h"
 #include "render/device.h"
 #include "support/debug.h"
 
@@ -72,7 +73,8 @@ void update_play_ui(float dt)
 {
   update_spells_ui(dt);
   message_time = std::max(0.f, message_time - dt);
-  if (keyDown('G') && !make_gatherer() && local_player && player_alive(local_player))
+  // G alone (Ctrl-G makes a new world).
+  if (keyDown('G') && !getKeyState(VK_CONTROL_KEY) && !make_gatherer() && local_player && player_alive(local_player))
     show_game_message(ManaGatherer_list.size() >= MAX_GATHERERS ? "You have all the gatherers you can keep"
                                                                 : "A gatherer costs 100 mana",
                       2.f);
