@@ -46,6 +46,17 @@ int spell_class_id(int spell)
   return CLASS_ID_NONE;
 }
 
+// The book's index of a spell class; -1 for a class that is no spell of the book. Objects made
+// without new_spell (by id) learn their index from their class.
+int book_index(Spell *s)
+{
+  if (s->spell < 0)
+    for (const auto &c : spell_classes)
+      if (c.classId == s->classId)
+        s->spell = find_spell(c.name);
+  return s->spell;
+}
+
 int free_cell_for(int spell)
 {
   const int cells = spell_grid_nx * spell_grid_ny;
@@ -104,7 +115,7 @@ int find_spell_in_grid(int spell)
 
 int add_spell_to_grid(Spell *s)
 {
-  if (!s || !spell_grid || s->inGrid)
+  if (!s || !spell_grid || s->inGrid || book_index(s) < 0)
     return -1;
   int cell = free_cell_for(s->spell);
   if (cell < 0)
@@ -116,7 +127,7 @@ int add_spell_to_grid(Spell *s)
 
 bool pick_up_spell(Spell *s)
 {
-  if (!s || s->inGrid || (s->objFlags & OBJ_DESTROYED))
+  if (!s || s->inGrid || (s->objFlags & OBJ_DESTROYED) || book_index(s) < 0)
     return false;
   if (find_spell_in_grid(s->spell) >= 0)
   {

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_globals.h"
 #include "app/camera.h"
@@ -90,7 +91,6 @@ public:
       const float cx = lay.x0 + float(c->cell % spell_grid_nx) * (lay.cell + lay.gap);
       const float cy = lay.y0 + float(c->cell / spell_grid_nx) * (lay.cell + lay.gap);
       c->layout(cx, cy, cx + lay.cell, cy + lay.cell);
-      c->setFloat(GUI_PROP_ICON_SIZE, lay.cell * 0.78f, false);
       for (int k = 0; k < c->children.size(); k++)
       {
         c->children[k]->layout(cx, cy, cx + lay.cell, cy + lay.cell);
@@ -202,7 +202,7 @@ void fill_spells_style()
                                                         .color(GUI_PROP_EDGE_COLOR, 0x90504030u)
                                                         .take());
   spells_style.addSheet(new CellSelector(CELL_POOR),
-                        GuiPropertyList().color(GUI_PROP_TEXT_COLOR, 0xFF907070u).take());
+                        GuiPropertyList().color(GUI_PROP_BACK_COLOR, 0xB0301010u).take());
   spells_style.addSheet(new CellSelector(CELL_HOVERED), GuiPropertyList()
                                                           .color(GUI_PROP_BACK_COLOR, 0xD0453522u)
                                                           .color(GUI_PROP_EDGE_COLOR, 0xFFE0C080u)
@@ -212,9 +212,10 @@ void fill_spells_style()
                                                          .color(GUI_PROP_EDGE_COLOR, 0xFFFFD040u)
                                                          .num(GUI_PROP_EDGE_WIDTH, 3.f)
                                                          .take());
-  spells_style.addSheet(new CellSelector(CELL_HELD), GuiPropertyList().num(GUI_PROP_OPACITY, 35.f).take());
-  spells_style.addSheet(new CellSelector(CELL_ARRIVING),
-                        GuiPropertyList().color(GUI_PROP_TEXT_COLOR, 0x00FFFFFFu).take());
+  spells_style.addSheet(new CellSelector(CELL_ARRIVING), GuiPropertyList()
+                                                           .color(GUI_PROP_EDGE_COLOR, 0xFFFFF0A0u)
+                                                           .num(GUI_PROP_EDGE_WIDTH, 3.f)
+                                                           .take());
   spells_style.addSheet(new CellSelector(0, true), GuiPropertyList()
                                                      .color(GUI_PROP_TEXT_COLOR, 0xC0FFF0D0u)
                                                      .float4(GUI_PROP_PADDING, v_make(3.f, 1.f, 2.f, 2.f))
@@ -275,14 +276,12 @@ void sync_cells()
       const SpellInfo &info = get_spell(s->spell);
       char tip[GUI_TEXT_MAX + 1];
       snprintf(tip, sizeof(tip), "%s\nCosts %d mana\n%s", info.title, info.manaCost, info.what);
-      c->setText(GUI_PROP_ICON, info.icon);
       c->setText(GUI_PROP_TOOLTIP, tip);
       if (p && !mana_cheat_on() && p->mana < float(info.manaCost))
         flags |= CELL_POOR;
     }
     else
     {
-      c->setText(GUI_PROP_ICON, "");
       c->setText(GUI_PROP_TOOLTIP, "");
       flags |= CELL_EMPTY;
     }
@@ -344,12 +343,65 @@ void throw_chosen_spell()
     cast_spell(s->spell, aim);
 }
 
-void draw_icon(int spell, float cx, float cy, float size, D3dColor color)
+// The colours of a spell icon's parts (the shape, its marks, its highlights).
+struct IconColors
 {
-  int id = ui_icons.getIconId(get_spell(spell).icon);
-  if (id >= 0)
-    ui_icons.renderIcon(gui_batch, v_make(cx, cy, 1.f, 0.f), size / 64.f, id, 0, 0, 0, -1, 0, color, color, color,
-                        color);
+  const char *icon;
+  D3dColor part[3];
+};
+const IconColors icon_colors[] = {
+  {"hill", {0xFF6CC048u, 0xFF8A6A3Cu, 0xFFFFFFFFu}},
+  {"pit", {0xFF9A7A52u, 0xFFFFE080u, 0}},
+  {"fault", {0xFFB0A090u, 0xFFFFE080u, 0}},
+  {"water_source", {0xFF48A8FFu, 0xFFFFFFFFu, 0}},
+  {"water_sink", {0xFF2E5C9Cu, 0xFFFFFFFFu, 0}},
+  {"house", {0xFFE8C890u, 0xFF7A4420u, 0}},
+  {"castle", {0xFFC8C0B0u, 0xFF4C3420u, 0}},
+  {"meteor", {0xFFFF9A30u, 0xFF7A5A40u, 0xFF3C2414u}},
+  {"fireball", {0xFFFF5A18u, 0xFFFFA830u, 0xFFFFF0B0u}},
+  {"waterball", {0xFF3070D0u, 0xFF80C8FFu, 0xFFFFFFFFu}},
+  {"lightning", {0xFFFFE040u, 0, 0}},
+  {"thunderstorm", {0xFF8C94A8u, 0xFFFFE040u, 0xFF80C0FFu}},
+  {"healing", {0xFFF05070u, 0xFFFFFFFFu, 0}},
+};
+
+// Scales a colour's alpha by `k` (0..1).
+D3dColor with_alpha(D3dColor c, float k)
+{
+  return (D3dColor(std::clamp(float(c >> 24) * k, 0.f, 255.f) + 0.5f) << 24) | (c & 0xFFFFFFu);
+}
+
+// A spell's icon in its colours (all parts in `tint` when it is not 0), with a drop shadow.
+void draw_icon(int spell, float cx, float cy, float size, float alpha, D3dColor tint = 0)
+{
+  const char *name = get_spell(spell).icon;
+  int id = ui_icons.getIconId(name);
+  if (id < 0)
+    return;
+  D3dColor c[3] = {0xFFF8F0E0u, 0xFF403020u, 0xFFFFD040u};
+  for (const IconColors &ic : icon_colors)
+    if (!strcmp(ic.icon, name))
+      std::copy(ic.part, ic.part + 3, c);
+  for (D3dColor &k : c)
+    k = with_alpha(tint && k ? tint : k, alpha);
+  ui_icons.renderIcon(gui_batch, v_make(cx, cy, 1.f, 0.f), size / 64.f, id, 0, 2.5f, 2.5f, -1,
+                      with_alpha(0xA0000000u, alpha), c[0], c[1], c[2], 0);
+}
+
+// The cells' icons: dim when the mana does not pay, faint when dragged away, none while flying in.
+void draw_cell_icons()
+{
+  const BaseGuiElement *root = spells_screen->root;
+  for (int i = 0; i < root->children.size(); i++)
+  {
+    const SpellCell *c = static_cast<const SpellCell *>(root->children[i]);
+    const Spell *s = spell_grid[c->cell];
+    if (!s || (c->flags & CELL_ARRIVING))
+      continue;
+    const float alpha = c->flags & CELL_HELD ? 0.35f : 1.f;
+    draw_icon(s->spell, (c->rect[0] + c->rect[2]) * 0.5f, (c->rect[1] + c->rect[3]) * 0.5f + lay.cell * 0.04f,
+              lay.cell * 0.7f, alpha, c->flags & CELL_POOR ? 0xFF706060u : 0);
+  }
 }
 
 void draw_text_line(const char *text, float x0, float y0, float x1, float y1, int align, float size, D3dColor color)
@@ -416,7 +468,7 @@ void draw_pick_up_anims()
     const float size = lay.cell * 0.78f * (2.f - e);
     render_rounded_box(gui_batch, {x - size * 0.6f, y - size * 0.6f, x + size * 0.6f, y + size * 0.6f},
                        v_splats(size * 0.6f), 0x40FFD060u, 0.5f, 0, 0, size * 0.2f, 0x80FFC040u, size * 0.3f);
-    draw_icon(spell_grid[a.cell]->spell, x, y, size, 0xFFFFF0C0u);
+    draw_icon(spell_grid[a.cell]->spell, x, y, size, 1.f);
   }
 }
 }  // namespace
@@ -530,7 +582,7 @@ void update_spells_ui(float dt)
 {
   if (!ensure_spells_screen())
     return;
-  set_game_ui_screen();
+  cur_game_screen = spells_screen;
   start_player_spells();
   no_mana_time = std::max(0.f, no_mana_time - dt);
   for (PickUpAnim &a : anims)
@@ -573,6 +625,7 @@ void draw_spells_ui(float dt)
   if (crosshair_type)
     draw_crosshair();
   draw_gui_tree(gui_batch, spells_screen->root);
+  draw_cell_icons();
   draw_mana_bar();
   draw_pick_up_anims();
   draw_map_ui(float(d3d_wd) - lay.map - 12.f, 12.f, lay.map);
@@ -581,7 +634,7 @@ void draw_spells_ui(float dt)
     float mx = 0.f, my = 0.f;
     getMousePos(&mx, &my);
     if (held_cell >= 0 && spell_grid[held_cell])
-      draw_icon(spell_grid[held_cell]->spell, mx, my, lay.cell * 0.9f, 0xF0FFFFFFu);
+      draw_icon(spell_grid[held_cell]->spell, mx, my, lay.cell * 0.8f, 0.9f);
     render_tooltip();
   }
   start_dist_font_render();

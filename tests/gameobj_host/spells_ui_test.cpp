@@ -170,6 +170,38 @@ TEST_F(SpellsUi, NewGameGivesSomeSpellsAndHidesTheRest)
     EXPECT_EQ(cell(i), expect[i] ? expect[i] : "") << i;
 }
 
+// Spell objects made by class id (as scripts or tools may) know their spell from their class:
+// one of the book goes into its cell when walked into; one that is no spell of the book (the
+// portal's, the bare base class) is never taken and breaks nothing.
+TEST_F(SpellsUi, SpellsMadeByIdAreTakenByTheirClass)
+{
+  int id = 0, ids[3] = {};
+  const char *names[3] = {"MeteorSpell", "UsePortalSpell", "Spell"};
+#define QM_CLASS_INDEX(C)              \
+  id++;                                \
+  for (int k = 0; k < 3; k++)          \
+    if (!strcmp(#C, names[k]))         \
+      ids[k] = id;
+  QM_GAMEOBJ_CLASSES(QM_CLASS_INDEX)
+#undef QM_CLASS_INDEX
+  for (int k = 0; k < 3; k++)
+  {
+    SCOPED_TRACE(names[k]);
+    const std::string at = std::string("find_objects(\"") + names[k] + "\")";
+    if (k > 0)  // the meteor's own object lies somewhere already
+    {
+      ASSERT_EQ(run("return " + at + ".len()"), "0");
+    }
+    ASSERT_NE(gameobj_module.new_gameobj_by_id(ids[k]), nullptr);
+    step();
+    run("get_local_player().setPos(" + at + "[" + at + ".len() - 1].getPos() - vec4f(0, 0.8, 0, 0))");
+    step();
+    step();
+    EXPECT_EQ(cell(7), "MeteorSpell");
+    EXPECT_EQ(run("return " + at + ".len()"), k == 0 ? "2" : "1");  // the meteor: one in its cell, one to find
+  }
+}
+
 // Keys 1 to 9 and the wheel choose; Tab gives the grid the mouse, where a drag moves a spell to
 // an empty cell or swaps two, a drop off the grid changes nothing, and a resting pointer shows
 // the spell's tooltip.
