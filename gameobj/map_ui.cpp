@@ -79,7 +79,9 @@ void draw_map_ui(float x, float y, float size)
   float fx = v_extract_x(fwd), fz = v_extract_z(fwd), len = std::sqrt(fx * fx + fz * fz);
   if (len > 1e-3f)
     for (int k = 1; k <= 3; k++)
-      dot(f, p->pos + v_make(fx, 0.f, fz, 0.f) * (float(k) * 2.5f * r / len * 256.f / size), r * 0.5f, 0xFFFFFFFFu,
-          0xFF000000u);
+    {
+      const float pixels = (1.6f + 1.5f * float(k)) * r;
+      dot(f, p->pos + v_make(fx, 0.f, fz, 0.f) * (pixels * 256.f / size / len), r * 0.6f, 0xFFFFFFFFu, 0xFF000000u);
+    }
   dot(f, p->pos, r * 1.4f, 0xFFFFFFFFu, 0xFF000000u);
 }

@@ -101,6 +101,13 @@ bool throw_shaping_missile(const SpellInfo &spell, const SpellAim &aim);
 void toggle_mana_cheat();
 bool mana_cheat_on();
 
+// The spells in play (spells_ui.cpp, with the spells interface below).
+// pick_land_point: where the ray from `from` along `dir` first meets the land or the water, within
+// 100 units.
+bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
+void update_spells_ui(float dt);
+bool update_spells_ui_mouse(float dt);
+void draw_spells_ui(float dt);
 
 // Hurting: what a spell or a monster does to an object (GameObj::hurt). The objects within
 // `radius` of `at` on the ground (the world wraps), at most max_count of them into `out`.
@@ -144,15 +151,9 @@ void start_player_spells();
 // The spells screen (spells_ui.cpp): the grid at the bottom, the mana bar over it, the map in a
 // corner, the crosshair. Tab opens the grid to the mouse (drag spells between cells, tooltips);
 // otherwise the mouse looks and its left button throws the chosen spell at the crosshair.
-// pick_land_point: where the ray from `from` along `dir` first meets the land or the water, within
-// 100 units.
-bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
 void init_spells_ui();
 void close_spells_ui();
 void spells_ui_after_resize();
-void update_spells_ui(float dt);
-bool update_spells_ui_mouse(float dt);
-void draw_spells_ui(float dt);
 void set_game_ui_screen();    // the spells screen becomes the current one
 void reset_game_ui_screen();  // no capture, no hover, a held spell back in its cell, the grid closed
 int get_chosen_cell();        // the cell whose spell the left button throws
@@ -162,6 +163,8 @@ void start_spell_pick_up_anim(int cell, vec4f from);
 bool world_to_screen(vec4f p, float &x, float &y);
 
 // Tooltips (tooltip.cpp): a box of text beside the mouse while it rests on an element with one.
+// Any screen's tooltip query lands in show_tooltip / hide_tooltip; update_tooltip places the box
+// at the pointer, render_tooltip adds it to gui_batch (the screen draws the batch).
 void init_tooltip();
 void show_tooltip(const char *text);
 void hide_tooltip();

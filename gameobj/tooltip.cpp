@@ -21,7 +21,7 @@ public:
   int specificity() override { return 0; }
 };
 
-// The box's size in pixels for the font size: the text's ink box plus the padding.
+// The text's ink box in pixels at the font size.
 void text_size(float font_size, float &w, float &h)
 {
   int count = 0;
