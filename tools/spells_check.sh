@@ -46,6 +46,6 @@ key Tab; sleep 2
 # The meteor's cell: eighth of the first row (cells of 54 pixels, 4 apart, the grid centred).
 xdotool mousemove --window "$win" 814 619; sleep 3
 shot ui_open
-montage "$work"/[0-8]_*.png -tile 3x -geometry 640x360+2+2 "$out/spells_play.png"
+montage "$work"/[0-8]_*.png -tile 3x -geometry 512x288+2+2 -depth 8 "$out/spells_play.png"
 cp "$work/ui_open.png" "$out/spells_ui.png"
 echo "spells check: $out/spells_play.png (the start and eight spells), $out/spells_ui.png (the open grid)"
