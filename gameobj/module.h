@@ -156,7 +156,6 @@ void close_spells_ui();
 void spells_ui_after_resize();
 void set_game_ui_screen();    // the spells screen becomes the current one
 void reset_game_ui_screen();  // no capture, no hover, a held spell back in its cell, the grid closed
-int get_chosen_cell();        // the cell whose spell the left button throws
 // A picked-up spell's icon flies from world point `from` (where it lay) to its cell.
 void start_spell_pick_up_anim(int cell, vec4f from);
 // The screen position of world point `p` in the last frame's camera; false behind the eye.
@@ -170,7 +169,6 @@ void show_tooltip(const char *text);
 void hide_tooltip();
 void update_tooltip();
 void render_tooltip();
-const char *get_tooltip_text();  // "" when hidden
 
 // The map in the screen's corner (map_ui.cpp): the world map centred on the player, with the
 // player, the missiles and their targets, the spells to find, the mana balls and the portal.

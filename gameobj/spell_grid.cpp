@@ -145,25 +145,29 @@ bool pick_up_spell(Spell *s)
   return true;
 }
 
+namespace
+{
+// Gives the player a spell it lacks, straight into the grid (nothing when the grid is full).
+void give_spell(int spell)
+{
+  if (find_spell_in_grid(spell) >= 0)
+    return;
+  Spell *s = new_spell(spell);
+  if (s && add_spell_to_grid(s) < 0)
+    s->destroy();
+}
+}  // namespace
+
 void add_initial_spells()
 {
   for (const char *name : initial_spells)
-  {
-    int spell = find_spell(name);
-    if (find_spell_in_grid(spell) < 0)
-      add_spell_to_grid(new_spell(spell));
-  }
+    give_spell(find_spell(name));
 }
 
 void add_all_spells()
 {
   for (int spell = 0; spell < NUM_SPELLS; spell++)
-    if (find_spell_in_grid(spell) < 0)
-    {
-      Spell *s = new_spell(spell);
-      if (add_spell_to_grid(s) < 0)
-        s->destroy();
-    }
+    give_spell(spell);
 }
 
 void place_spells_to_find()

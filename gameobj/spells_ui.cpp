@@ -561,8 +561,6 @@ void reset_game_ui_screen()
     spells_screen->resetState();
 }
 
-int get_chosen_cell() { return chosen_cell; }
-
 void start_spell_pick_up_anim(int cell, vec4f from)
 {
   PickUpAnim *slot = &anims[0];

@@ -63,8 +63,6 @@ void show_tooltip(const char *t)
 
 void hide_tooltip() { text[0] = 0; }
 
-const char *get_tooltip_text() { return text; }
-
 void update_tooltip()
 {
   if (!tooltip_screen || !tooltip_screen->root)
