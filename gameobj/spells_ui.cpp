@@ -15,7 +15,6 @@
 #include "app/input.h"
 #include "gui/dist_font.h"
 #include "gui/dist_icons.h"
-#include "gui/gui_behaviors.h"
 #include "gui/gui_draw.h"
 #include "module.h"
 #include "render/device.h"
