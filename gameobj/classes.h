@@ -193,7 +193,19 @@ class WaterSource : public GameObj
 };
 
 class SpellObject : public GameObj { QM_LISTED_CLASS_BODY(SpellObject, GameObj) };
-class Spell : public GameObj { QM_LISTED_CLASS_BODY(Spell, GameObj) };
+// A spell the player owns (in a cell of the spell grid) or has yet to find (lying in the world,
+// taken by walking into it). spell_grid.cpp.
+class Spell : public GameObj
+{
+  QM_LISTED_CLASS_BODY(Spell, GameObj)
+  void update(float dt) override;  // in the world: hovers, and goes to a player who walks in
+  void render() override;
+  void onDestroy() override;       // leaves its cell
+  int spell = -1;                  // the spell book's index
+  bool inGrid = false;
+  float age = 0.f;
+  bool drawn = true;               // the step's glow has been drawn
+};
 
 // The remaining listed classes, whose content comes with the spells and monsters.
 #define QM_SIMPLE_LISTED(C, B) class C : public B { QM_LISTED_CLASS_BODY(C, B) };

@@ -101,7 +101,7 @@ bool throw_shaping_missile(const SpellInfo &spell, const SpellAim &aim);
 void toggle_mana_cheat();
 bool mana_cheat_on();
 
-// The spells in play (spells_ui.cpp): keys, the throw at the crosshair, the text line.
+// The spells in play (spells_ui.cpp, with the spells interface below).
 // pick_land_point: where the ray from `from` along `dir` first meets the land or the water, within
 // 100 units.
 bool pick_land_point(vec4f from, vec4f dir, vec4f &out);
@@ -190,3 +190,56 @@ constexpr int MAX_GATHERERS = 4;
 void open_world_portal(Player *p);
 // Script names of the monsters (spawn_monster, make_gatherer, ...).
 void bind_monsters(HSQUIRRELVM v);
+
+// The spells interface.
+// The spell grid (spell_grid.cpp): the executable's spell_grid of SPELL_GRID_NX by SPELL_GRID_NY
+// cells holds the player's Spell objects; keys 1 to 9 choose the cells of the first row. A
+// spell's own cell is its place in the book, so the grid starts in book order.
+constexpr int SPELL_GRID_NX = 9, SPELL_GRID_NY = 2;
+void init_spell_grid();   // an empty grid (the cells' spells stay objects, out of the grid)
+void close_spell_grid();  // gives back the cells
+Spell *new_spell(int spell);          // a spell object (out of the grid, at the origin); null for a bad index
+int find_spell_in_grid(int spell);    // its cell, -1 when the player lacks it
+int add_spell_to_grid(Spell *s);      // into its own cell or the first free one; the cell or -1
+// A spell found in the world goes into the grid (a known one melts away); false when no cell is
+// free, and it stays where it lies.
+bool pick_up_spell(Spell *s);
+void add_initial_spells();            // hill, pit, water source and sink, house, fireball
+void add_all_spells();                // every spell of the book the player lacks
+// The spells a new player lacks, laid across the world 30 to 110 units from the start.
+void place_spells_to_find();
+// On a world without any spell object (a new game): the initial spells and the ones to find.
+void start_player_spells();
+
+// The spells screen (spells_ui.cpp): the grid at the bottom, the mana bar over it, the map in a
+// corner, the crosshair. Tab opens the grid to the mouse (drag spells between cells, tooltips);
+// otherwise the mouse looks and its left button throws the chosen spell at the crosshair.
+void init_spells_ui();
+void close_spells_ui();
+void spells_ui_after_resize();
+void set_game_ui_screen();    // the spells screen becomes the current one
+void reset_game_ui_screen();  // no capture, no hover, a held spell back in its cell, the grid closed
+// A picked-up spell's icon flies from world point `from` (where it lay) to its cell.
+void start_spell_pick_up_anim(int cell, vec4f from);
+// The screen position of world point `p` in the last frame's camera; false behind the eye.
+bool world_to_screen(vec4f p, float &x, float &y);
+
+// Tooltips (tooltip.cpp): a box of text beside the mouse while it rests on an element with one.
+// Any screen's tooltip query lands in show_tooltip / hide_tooltip; update_tooltip places the box
+// at the pointer, render_tooltip adds it to gui_batch (the screen draws the batch).
+void init_tooltip();
+void show_tooltip(const char *text);
+void hide_tooltip();
+void update_tooltip();
+void render_tooltip();
+
+// The map in the screen's corner (map_ui.cpp): the world map centred on the player, with the
+// player, the missiles and their targets, the spells to find, the mana balls and the portal.
+// Adds it to gui_batch as a square of `size` pixels with its top-left corner at (x, y).
+void init_map_ui();
+void draw_map_ui(float x, float y, float size);
+
+// The interface's drawing resources (ui_assets.cpp): the shaders of boxes, images, text and
+// icons, the font and the icons, made once for the device whoever asks first.
+void init_ui_assets();
+void close_ui_assets();

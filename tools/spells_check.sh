@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Plays the start of a game under a virtual X server as a player would: Enter on the main menu, a
-# look down at the land ahead, then a hill, a castle, a meteor and a water source thrown at the
-# crosshair with the number keys and the left button, on the mana a new player has. Captures the
-# window after each and puts the six pictures side by side.
-#   tools/spells_check.sh [display-number [output PNG, default docs/spells_play.png]]
+# Plays the start of a game under a virtual X server as a player would, at 1280x720: Enter on the
+# main menu, a look down at the land ahead, then every world-shaping spell thrown at the crosshair
+# with its cell's key and the left button (Ctrl-L gives every spell, Ctrl-N unlimited mana),
+# turning a little between throws; last, Tab opens the spell grid and the pointer rests on the
+# meteor's cell for its tooltip. Keeps the start and the eight spells' effects side by side in
+# docs/spells_play.png and the open grid in docs/spells_ui.png.
+#   tools/spells_check.sh [display-number [output folder, default docs/]]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 num=${1:-93}
-out=${2:-$root/docs/spells_play.png}
-source "$root/tools/xvfb_session.sh" "$num"
+out=${2:-$root/docs}
+QM_XVFB_SCREEN=1280x800x24 source "$root/tools/xvfb_session.sh" "$num"
 fail() { echo "spells check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 
-"$root/bin/quenmoor" -360 --seed 7 >"$work/game.log" 2>&1 &
+"$root/bin/quenmoor" -720 --seed 7 >"$work/game.log" 2>&1 &
 game=$!
 for _ in $(seq 300); do grep -q "total start-up time" "$work/game.log" && break; sleep 0.1; done
 grep -q "total start-up time" "$work/game.log" || fail "no start-up in 30 seconds"
@@ -19,19 +21,31 @@ win=$(xdotool search --name "Quenmoor" | head -1)
 [ -n "$win" ] || fail "no window"
 xdotool windowfocus "$win" 2>/dev/null || true
 sleep 1
-key() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
+# Keys are held long enough for a frame to see them (software rendering at 720p is slow).
+key() { xdotool keydown "$1"; sleep 0.4; xdotool keyup "$1"; }
 shot() { import -window "$win" "$work/$1.png"; }
-key Return
+# The mouse looks: a move away from the window's middle turns the view by that much.
+look() { xdotool mousemove --window "$win" $((640 + $1)) $((360 + $2)); sleep 0.3; }
+# A short press: a long one starts the game and then generates another world.
+xdotool keydown Return; sleep 0.15; xdotool keyup Return
 for _ in $(seq 300); do [ "$(grep -c "generated world" "$work/game.log")" -ge 2 ] && break; sleep 0.1; done
 sleep 2
-# The mouse looks: each move below the window's middle tips the view down.
-xdotool mousemove --window "$win" 170 275; sleep 0.15
-sleep 0.3
-shot 1_aim
-key 1; xdotool click 1; sleep 0.6; shot 2_hill_thrown
-sleep 2.5; shot 3_hill_risen
-key 7; xdotool click 1; sleep 3; shot 4_castle
-key 8; xdotool click 1; sleep 0.7; shot 5_meteor
-sleep 2; key 4; xdotool click 1; sleep 3; shot 6_water_source
-montage "$work"/[1-6]_*.png -tile 3x -geometry 640x360+2+2 "$out"
-echo "spells check: six pictures in $out"
+look -150 60
+shot 0_start
+xdotool keydown ctrl; sleep 0.4; key l; key n; sleep 0.4; xdotool keyup ctrl
+names=(hill pit fault water_source water_sink house castle meteor)
+# Turns and tips between throws (pixels of mouse motion): the hill and pit nearer, the rest further.
+turns=(0 300 300 300 300 300 300 300)
+tips=(0 0 -30 0 0 0 0 0)
+for i in "${!names[@]}"; do
+  look "${turns[$i]}" "${tips[$i]}"
+  key $((i + 1)); xdotool click 1; sleep 7
+  shot "$((i + 1))_${names[$i]}"
+done
+key Tab; sleep 2
+# The meteor's cell: eighth of the first row (cells of 54 pixels, 4 apart, the grid centred).
+xdotool mousemove --window "$win" 814 619; sleep 3
+shot ui_open
+montage "$work"/[0-8]_*.png -tile 3x -geometry 512x288+2+2 -depth 8 "$out/spells_play.png"
+cp "$work/ui_open.png" "$out/spells_ui.png"
+echo "spells check: $out/spells_play.png (the start and eight spells), $out/spells_ui.png (the open grid)"

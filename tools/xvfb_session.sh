@@ -1,10 +1,11 @@
 # Sourced by the scripts that drive the game under a virtual X server (window_check.sh,
-# overlay_check.sh, scene_check.sh, spells_check.sh): starts Xvfb on display :$1 at 1024x768,
-# waits until it answers, and at exit stops the game (`game`, a pid the caller sets) and the
-# server and removes the scratch folder `work`.
+# overlay_check.sh, scene_check.sh, spells_check.sh): starts Xvfb on display :$1 at 1024x768 (or
+# the screen QM_XVFB_SCREEN gives, such as 1280x800x24), waits until it answers, and at exit
+# stops the game (`game`, a pid the caller sets) and the server and removes the scratch folder
+# `work`.
 export DISPLAY=:$1
 work=$(mktemp -d)
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 "${QM_XVFB_SCREEN:-1024x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 game=
 cleanup() {
