@@ -127,3 +127,7 @@ void draw_game_menu(float dt);
 void init_inst_render();
 void do_inst_render();
 void render_building(const HeightmapData::Surface &s, int x, int z);
+
+// The world's events (triggers.cpp): the script functions add_time_trigger(event, delay, period)
+// and add_sensor(event, x, z, radius).
+void bind_triggers(HSQUIRRELVM v);

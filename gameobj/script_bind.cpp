@@ -151,4 +151,5 @@ void bind_gameobj(HSQUIRRELVM v)
   SqObject root = sqbind::root_table(v);
   sqbind::bind_function(v, root, "cast_spell", &script_cast_spell);
   sqbind::bind_function(v, root, "get_mana", &script_get_mana);
+  bind_triggers(v);
 }
