@@ -170,11 +170,13 @@ class Fireball : public Missile
 {
   QM_LISTED_CLASS_BODY(Fireball, Missile)
   void update(float dt) override;
+  void render() override {}  // its flames are its look
 };
 class Waterball : public Missile
 {
   QM_LISTED_CLASS_BODY(Waterball, Missile)
   void update(float dt) override;
+  void render() override {}
   void impact() override;
 };
 // Thrown like the shaping missiles; where it lands a storm gathers.

@@ -23,6 +23,6 @@ void spawn_spellobj_fx(vec4f ground, float radius)
   fx("storm", ground, v_make(0.f, STORM_CLOUD_HEIGHT, 0.f, 0.f), v_zero(), radius);
 }
 void lightning_hit_fx(vec4f from, vec4f to) { fx("lightning", from, to, v_make(0.75f, 0.8f, 1.f, 1.f), 0.3f); }
-void fire_fx(vec4f at) { fx("fire", at, v_zero(), v_zero(), 1.f); }
+void fire_fx(vec4f at) { fx("fire", at, v_zero(), v_zero(), 2.f); }
 void water_burst_fx(vec4f at) { fx("splash", at, v_zero(), v_zero(), 1.3f); }
 void healing_fx(vec4f at) { fx("healing", at); }

@@ -207,16 +207,17 @@ function lightning(a, b, c, d) {
 
 // --- fireball: a = the ball, b = its velocity ----------------------------------------------------
 function fireball(a, b, c, d) {
-  add_glow_particle(a, b, part(0, 0, 0.1, 1.1, vec4f(1, 0.7, 0.35, 1), { colorAnim = fade_quick }))
-  for (local i = 0; i < 3; i++) {
+  add_glow_particle(a, b, part(0, 0, 0.1, 1.4, vec4f(1, 0.55, 0.2, 1), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 0.6, vec4f(1, 0.9, 0.6, 1), { colorAnim = fade_quick }))
+  for (local i = 0; i < 4; i++) {
     local k = irnd() % 16
-    add_glow_particle(a + rnd_ball() * 0.2, b * 0.05 + rnd_ball() * 0.4 + vec4f(0, 0.5, 0, 2.0),
-      part(frame_u(k), frame_v(k), 0.35 + frnd() * 0.2, 0.55, vec4f(1, 1, 1, 1),
+    add_glow_particle(a + rnd_ball() * 0.25, b * 0.05 + rnd_ball() * 0.5 + vec4f(0, 0.6, 0, 2.0),
+      part(frame_u(k), frame_v(k), 0.4 + frnd() * 0.25, 0.75, vec4f(1, 1, 1, 1),
            { colorAnim = flame_colors, sizeAnim = shrink }))
   }
   if (frnd() < 0.5)
     add_blend_particle(a - b * 0.03, rnd_ball() * 0.2 + vec4f(0, 0.4, 0, 0.8),
-      part(64.0 * (1 + irnd() % 3), 0, 1.0 + frnd() * 0.5, 0.35, vec4f(0.25, 0.22, 0.2, 0.45),
+      part(64.0 * (1 + irnd() % 3), 0, 1.0 + frnd() * 0.5, 0.35, vec4f(0.25, 0.22, 0.2, 0.4),
            { colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin }))
 }
 
@@ -232,20 +233,21 @@ function fireball_burst(a, b, c, d) {
       part(frame_u(k), frame_v(k), 0.5 + frnd() * 0.3, r * 0.3, vec4f(1, 1, 1, 1),
            { colorAnim = flame_colors, sizeAnim = swell, delay = frnd() * 0.05 }))
   }
-  for (local i = 0; i < 6; i++)
+  for (local i = 0; i < 3; i++)
     add_blend_particle(a + rnd_ball() * 0.5, rnd_up(1.0) * 1.2 + vec4f(0, 0, 0, 1.0),
-      part(64.0 * (1 + irnd() % 3), 0, 2.0 + frnd(), r * 0.25, vec4f(0.2, 0.19, 0.18, 0.6),
-           { colorAnim = fade_smoke, sizeAnim = grow_3, rollScale = srnd(), rollAnim = spin, delay = 0.1 }))
+      part(64.0 * (1 + irnd() % 3), 0, 1.5 + frnd(), r * 0.15, vec4f(0.35, 0.33, 0.3, 0.35),
+           { colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin, delay = 0.1 }))
   sparks(a, vec4f(0, 4, 0, 0), vec4f(1, 0.65, 0.3, 1), 24)
 }
 
 // --- waterball: a = the globe, b = its velocity --------------------------------------------------
 function waterball(a, b, c, d) {
-  add_blend_particle(a, b, part(0, 64, 0.1, 0.9, vec4f(0.55, 0.75, 1, 0.9), { colorAnim = fade_quick }))
-  add_glow_particle(a, b, part(0, 0, 0.1, 0.8, vec4f(0.2, 0.45, 1, 0.6), { colorAnim = fade_quick }))
-  for (local i = 0; i < 3; i++)
-    add_blend_particle(a + rnd_ball() * 0.25, b * 0.05 + rnd_ball() * 0.5 + vec4f(0, 0, 0, 0.5),
-      part(384, 0, 0.5 + frnd() * 0.3, 0.1 + frnd() * 0.08, vec4f(0.75, 0.88, 1, 0.9),
+  add_blend_particle(a, b, part(0, 64, 0.1, 1.8, vec4f(0.45, 0.7, 1, 0.9), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 2.0, vec4f(0.25, 0.5, 1, 0.8), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 0.5, vec4f(0.7, 0.85, 1, 0.8), { colorAnim = fade_quick }))
+  for (local i = 0; i < 4; i++)
+    add_blend_particle(a + rnd_ball() * 0.3, b * 0.05 + rnd_ball() * 0.6 + vec4f(0, 0, 0, 0.5),
+      part(384, 0, 0.5 + frnd() * 0.3, 0.12 + frnd() * 0.08, vec4f(0.75, 0.88, 1, 0.9),
            { accel = vec4f(0, -9.8, 0, 0), colorAnim = fade_quick }))
 }
 
@@ -254,17 +256,17 @@ function waterball(a, b, c, d) {
 function storm(a, b, c, d) {
   local r = d > 0 ? d : 10.0
   local top = a + vec4f(0, b[1], 0, 0)
-  if (frnd() < 0.5) {
-    local at = top + make_dir_xz(frnd()) * (r * 0.9 * sqrt(frnd())) + vec4f(0, srnd() * 1.5, 0, 0)
-    local grey = 0.16 + frnd() * 0.1
-    add_blend_particle(at, vec4f(srnd() * 0.3, 0, srnd() * 0.3, 0.2),
-      part(64.0 * (1 + irnd() % 3), 0, 5.0 + frnd() * 2, r * 0.45, vec4f(grey, grey, grey * 1.1, 0.75),
+  for (local i = 0; i < 2; i++) {
+    local at = top + make_dir_xz(frnd()) * (r * 1.1 * sqrt(frnd())) + vec4f(0, srnd() * 2.0, 0, 0)
+    local grey = 0.32 + frnd() * 0.14
+    add_blend_particle(at, vec4f(srnd() * 0.4, 0, srnd() * 0.4, 0.2),
+      part(64.0 * (1 + irnd() % 3), 0, 4.0 + frnd() * 2, r * 0.3, vec4f(grey, grey * 1.02, grey * 1.12, 0.45),
            { colorAnim = fade_smoke, sizeAnim = swell, rollScale = srnd() * 0.5, rollAnim = spin }))
   }
-  for (local i = 0; i < 12; i++) {
+  for (local i = 0; i < 24; i++) {
     local at = top + make_dir_xz(frnd()) * (r * sqrt(frnd())) - vec4f(0, 1 + frnd() * 2, 0, 0)
-    add_blend_particle(at, vec4f(0, -18, 0, 0),
-      part(384, 0, b[1] / 18.0, 0.07, vec4f(0.7, 0.8, 0.95, 0.7), { startRoll = 0.0 }))
+    add_blend_particle(at, vec4f(0, -20, 0, 0),
+      part(384, 0, b[1] / 20.0, 0.12, vec4f(0.75, 0.85, 1, 0.8), { startRoll = 0.0 }))
   }
 }
 
