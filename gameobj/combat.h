@@ -1,6 +1,6 @@
 #pragma once
 // What the combat spells share (combat_spells.cpp): the balls' straight flight and what stops
-// them, who counts as a creature, and the module's named effects of the fights (combat_fx.cpp).
+// them, and who counts as a creature.
 #include "module.h"
 
 // Fireballs and waterballs: speed, the drop of their path, and how far they fly before fizzling.
@@ -44,17 +44,7 @@ GameObj *pick_lightning_target(const SpellAim &aim);
 // A bolt from `from` to the target, which takes LIGHTNING_DAMAGE.
 void cast_lightning(vec4f from, GameObj *target, GameObj *by);
 
-// The named effects (the effect script's functions behind them are in bin/test/fx.nut).
-void spawn_fireball_fx(vec4f pos, vec4f vel);
-void fireball_explode_fx(vec4f at);
-void spawn_waterball_missile_fx(vec4f pos, vec4f vel);
-void spawn_magic_missile_fx(vec4f from, vec4f to, vec4f color);
-void spawn_water_source_fx(vec4f at);
-void spawn_water_sink_fx(vec4f at);
-void spawn_meteor_fx(vec4f pos, vec4f vel);
-void meteor_explode_fx(vec4f at);
-void spawn_spellobj_fx(vec4f ground, float radius);  // a storm's clouds and rain over the disc
-void lightning_hit_fx(vec4f from, vec4f to);
+// Effects of the fights only (combat_fx.cpp; the shared named effects are in module.h).
 void fire_fx(vec4f at);
 void water_burst_fx(vec4f at);
 void healing_fx(vec4f at);
