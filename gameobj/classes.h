@@ -192,7 +192,6 @@ class ThunderstormObject : public SpellObject
   QM_LISTED_CLASS_BODY(ThunderstormObject, SpellObject)
   void update(float dt) override;
   float radius = 14.f, life = 0.f, nextStrike = 0.f;
-  float rained = 0.f;  // water volume poured so far
 };
 // A fire left burning by a fireball on dry land: it hurts what stands in it until it burns out or
 // water puts it out.

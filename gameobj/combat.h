@@ -5,8 +5,8 @@
 
 // Fireballs and waterballs: speed, the drop of their path, and how far they fly before fizzling.
 constexpr float BALL_SPEED = 40.f, BALL_DROP = 3.f, BALL_RANGE = 100.f;
-// What a ball strikes: an object whose upright box (this far out from its position, from just
-// below it to this high above) the ball's path enters.
+// What a ball strikes: an object whose upright box the ball's path enters: HIT_REACH out from
+// its position and below it, HIT_HEIGHT above.
 constexpr float HIT_REACH = 1.2f, HIT_HEIGHT = 2.f;
 
 constexpr float FIREBALL_DAMAGE = 40.f, FIREBALL_RADIUS = 4.f;

@@ -50,9 +50,7 @@ void ThunderstormObject::update(float dt)
 {
   if (!(dt > 0.f))
     return;
-  float rain = STORM_RAIN_RATE * std::min(dt, life);
-  add_source_water(v_extract_x(pos), v_extract_z(pos), radius, rain);
-  rained += rain;
+  add_source_water(v_extract_x(pos), v_extract_z(pos), radius, STORM_RAIN_RATE * std::min(dt, life));
   spawn_spellobj_fx(pos, radius);
   nextStrike -= dt;
   if (nextStrike <= 0.f)
