@@ -13,7 +13,7 @@ constexpr float FIREBALL_DAMAGE = 40.f, FIREBALL_RADIUS = 4.f;
 constexpr float FIRE_LIFE = 8.f, FIRE_DAMAGE_RATE = 10.f;  // health a second to what stands in it
 constexpr float WATERBALL_WATER = 8.f, WATERBALL_RADIUS = 4.f;
 constexpr float LIGHTNING_DAMAGE = 50.f, LIGHTNING_RANGE = 60.f;
-constexpr float STORM_LIFE = 30.f, STORM_RADIUS = 14.f, STORM_CLOUD_HEIGHT = 22.f;
+constexpr float STORM_LIFE = 30.f, STORM_RADIUS = 14.f, STORM_CLOUD_HEIGHT = 16.f;
 constexpr float STORM_RAIN_RATE = 6.f, STORM_STRIKE_DAMAGE = 30.f;  // water volume a second
 constexpr float HEALING_AMOUNT = 60.f, HEALING_TIME = 3.f;
 

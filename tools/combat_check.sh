@@ -25,7 +25,7 @@ demo_time <- -1.0
 demo_next <- 0
 demo_last <- null
 demo_dir <- [0.0, 1.0]
-demo_casts <- [[5.0, "fireball", 20.0], [8.5, "waterball", 20.0], [11.5, "thunderstorm", 30.0], [20.5, "healing", 0.0]]
+demo_casts <- [[5.0, "fireball", 10.0], [8.5, "waterball", 10.0], [11.5, "thunderstorm", 22.0], [20.5, "healing", 0.0]]
 function update_script(dt)
 {
   world_step(dt)

@@ -263,10 +263,12 @@ function storm(a, b, c, d) {
       part(64.0 * (1 + irnd() % 3), 0, 4.0 + frnd() * 2, r * 0.3, vec4f(grey, grey * 1.02, grey * 1.12, 0.45),
            { colorAnim = fade_smoke, sizeAnim = swell, rollScale = srnd() * 0.5, rollAnim = spin }))
   }
-  for (local i = 0; i < 24; i++) {
+  // drops in short columns, read as streaks from afar
+  for (local i = 0; i < 16; i++) {
     local at = top + make_dir_xz(frnd()) * (r * sqrt(frnd())) - vec4f(0, 1 + frnd() * 2, 0, 0)
-    add_blend_particle(at, vec4f(0, -20, 0, 0),
-      part(384, 0, b[1] / 20.0, 0.12, vec4f(0.75, 0.85, 1, 0.8), { startRoll = 0.0 }))
+    for (local k = 0; k < 3; k++)
+      add_blend_particle(at + vec4f(0, k * 0.25, 0, 0), vec4f(0, -20, 0, 0),
+        part(384, 0, b[1] / 20.0, 0.28, vec4f(0.8, 0.88, 1, 0.7), { startRoll = 0.0 }))
   }
 }
 
