@@ -4,6 +4,7 @@
 # healing in front of the player (as scripts do, through cast_spell(name, x, z)) while the window
 # is captured; the pictures go side by side into one PNG. The game's own files are not changed.
 #   tools/combat_check.sh [display-number [output PNG, default docs/combat_play.png]]
+# QM_COMBAT_LOG=DIR also keeps the game's log and the single pictures there.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 num=${1:-94}
