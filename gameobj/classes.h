@@ -59,7 +59,8 @@ public:
   virtual void update(float dt) {}
   virtual void render() {}
   // Takes `amount` of health from the object (fire, lightning, claws); `by` did it, may be null.
-  // Objects without health ignore it.
+  // A negative amount heals (never past the object's full health). Objects without health
+  // ignore it.
   virtual void hurt(float amount, GameObj *by) {}
   // How far the object reaches from `pos` on the ground: its square in the proximity grid.
   virtual float groundRadius() const { return 0.5f; }
@@ -207,6 +208,73 @@ class Spell : public GameObj
   bool drawn = true;               // the step's glow has been drawn
 };
 
+// The combat spells' objects (fireball.cpp, waterball.cpp, thunderstorm.cpp, healing.cpp).
+// Fireballs and waterballs fly straight from the caster and act on the first creature, object,
+// land or water they meet.
+class Fireball : public Missile
+{
+  QM_LISTED_CLASS_BODY(Fireball, Missile)
+  void update(float dt) override;
+  void render() override {}  // its flames are its look
+};
+class Waterball : public Missile
+{
+  QM_LISTED_CLASS_BODY(Waterball, Missile)
+  void update(float dt) override;
+  void render() override {}
+  void impact() override;
+};
+// Thrown like the shaping missiles; where it lands a storm gathers.
+class ThunderstormMissile : public Missile
+{
+  QM_LISTED_CLASS_BODY(ThunderstormMissile, Missile)
+  void impact() override;
+};
+// A storm over a disc of the land: clouds, rain poured into the water, and lightning strikes
+// until its time runs out.
+class ThunderstormObject : public SpellObject
+{
+  QM_LISTED_CLASS_BODY(ThunderstormObject, SpellObject)
+  void update(float dt) override;
+  float radius = 14.f, life = 0.f, nextStrike = 0.f;
+};
+// A fire left burning by a fireball on dry land: it hurts what stands in it until it burns out or
+// water puts it out.
+class Explosion : public Effect
+{
+  QM_PLAIN_CLASS_BODY(Explosion, Effect)
+  void update(float dt) override;
+  float life = 0.f, radius = 1.5f;
+};
+// Health flowing back into the object it follows for a while.
+class HealingAura : public Effect
+{
+  QM_PLAIN_CLASS_BODY(HealingAura, Effect)
+  void update(float dt) override;
+  WeakRef<GameObj> target;
+  float life = 0.f, rate = 0.f;
+};
+
+// The world's events for the world script (triggers.cpp): each sends its event name to the
+// script's process_event. A time trigger after its delay (and again every period when it
+// repeats); a sensor each time the local player comes within its radius.
+constexpr int TRIGGER_EVENT_LEN = 64;
+class TimeTrigger : public Trigger
+{
+  QM_LISTED_CLASS_BODY(TimeTrigger, Trigger)
+  void update(float dt) override;
+  char event[TRIGGER_EVENT_LEN] = {};
+  float left = 0.f, period = 0.f;  // period 0: once
+};
+class Sensor : public Trigger
+{
+  QM_LISTED_CLASS_BODY(Sensor, Trigger)
+  void update(float dt) override;
+  char event[TRIGGER_EVENT_LEN] = {};
+  float radius = 0.f;
+  bool inside = false;
+};
+
 // The remaining listed classes, whose content comes with the spells and monsters.
 #define QM_SIMPLE_LISTED(C, B) class C : public B { QM_LISTED_CLASS_BODY(C, B) };
 // Missiles of the world-shaping spells: each reshapes the world where it lands (shaping_spells.cpp).
@@ -216,13 +284,9 @@ class Spell : public GameObj
     QM_LISTED_CLASS_BODY(C, Missile) \
     void impact() override;   \
   };
-QM_SIMPLE_LISTED(ThunderstormObject, SpellObject)
-QM_SIMPLE_LISTED(Fireball, Missile)
-QM_SIMPLE_LISTED(Waterball, Missile)
 QM_SHAPING_MISSILE(FaultMissile)
 QM_SHAPING_MISSILE(HouseMissile)
 QM_SHAPING_MISSILE(MeteorMissile)
-QM_SIMPLE_LISTED(ThunderstormMissile, Missile)
 QM_SHAPING_MISSILE(HillMissile)
 QM_SHAPING_MISSILE(PitMissile)
 QM_SHAPING_MISSILE(WaterSourceMissile)
@@ -246,8 +310,6 @@ QM_SIMPLE_LISTED(CastleObject, GameObj)
 QM_SHAPING_MISSILE(CastleMissile)
 QM_SIMPLE_LISTED(CastleSpell, Spell)
 QM_SIMPLE_LISTED(UsePortalSpell, Spell)
-QM_SIMPLE_LISTED(TimeTrigger, Trigger)
-QM_SIMPLE_LISTED(Sensor, Trigger)
 #undef QM_SIMPLE_LISTED
 #undef QM_SHAPING_MISSILE
 
@@ -317,8 +379,6 @@ class SpawnPoint : public GameObj
 QM_SIMPLE_PLAIN(MagicMissile, Missile)
 QM_SIMPLE_PLAIN(WaterGlobe, Missile)
 QM_SIMPLE_PLAIN(LightningBolt, Effect)
-QM_SIMPLE_PLAIN(Explosion, Effect)
-QM_SIMPLE_PLAIN(HealingAura, Effect)
 QM_SIMPLE_PLAIN(Stone2StaticObject, StaticObject)
 QM_SIMPLE_PLAIN(Stone3StaticObject, StaticObject)
 QM_SIMPLE_PLAIN(Tree1StaticObject, StaticObject)

@@ -25,7 +25,14 @@ bool player_alive(const Player *p) { return p && p->deadTime < 0.f; }
 
 void Player::hurt(float amount, GameObj *)
 {
-  if (!player_alive(this) || !(amount > 0.f))
+  if (!player_alive(this))
+    return;
+  if (amount < 0.f)  // healing, never past full health
+  {
+    health = std::min(PLAYER_MAX_HEALTH, health - amount);
+    return;
+  }
+  if (!(amount > 0.f))
     return;
   health = std::max(0.f, health - amount);
   sinceHurt = 0.f;

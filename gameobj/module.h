@@ -243,3 +243,21 @@ void draw_map_ui(float x, float y, float size);
 // icons, the font and the icons, made once for the device whoever asks first.
 void init_ui_assets();
 void close_ui_assets();
+
+// The world's events (triggers.cpp): the script functions add_time_trigger(event, delay, period)
+// and add_sensor(event, x, z, radius).
+void bind_triggers(HSQUIRRELVM v);
+
+// The module's named effects (combat_fx.cpp), each a function of the effect script
+// (bin/test/fx.nut): the balls in flight and their bursts, the shaping missiles' trails, springs
+// and drains, the meteor, a storm's clouds and rain over its disc, and lightning bolts.
+void spawn_fireball_fx(vec4f pos, vec4f vel);
+void fireball_explode_fx(vec4f at);
+void spawn_waterball_missile_fx(vec4f pos, vec4f vel);
+void spawn_magic_missile_fx(vec4f from, vec4f to, vec4f color);
+void spawn_water_source_fx(vec4f at);
+void spawn_water_sink_fx(vec4f at);
+void spawn_meteor_fx(vec4f pos, vec4f vel);
+void meteor_explode_fx(vec4f at);
+void spawn_spellobj_fx(vec4f ground, float radius);
+void lightning_hit_fx(vec4f from, vec4f to);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "gameobj_host/gameobj_module.h"
+#include "combat.h"
 #include "module.h"
 
 namespace
@@ -27,9 +28,9 @@ const NamedFunc funcs[] = {
   QM_F("add_source_water", add_source_water),
   QM_F("add_water_source", add_water_source),
   QM_F("simulate_water", not_yet),
-  QM_F("pick_lightning_target", not_yet),
-  QM_F("cast_lightning", not_yet),
-  QM_F("apply_fireball", not_yet),
+  QM_F("pick_lightning_target", pick_lightning_target),
+  QM_F("cast_lightning", cast_lightning),
+  QM_F("apply_fireball", apply_fireball),
   QM_F("add_water_globe", add_water_globe),
   QM_F("create_hill", create_hill),
   QM_F("add_spell_to_grid", add_spell_to_grid),
@@ -48,17 +49,17 @@ const NamedFunc funcs[] = {
   QM_F("calc_land_norm", calc_land_norm),
   QM_F("generate_objects", generate_objects),
   QM_F("render_building", render_building),
-  QM_F("spawn_fireball_fx", not_yet),
-  QM_F("fireball_explode_fx", not_yet),
-  QM_F("spawn_waterball_missile_fx", not_yet),
-  QM_F("spawn_magic_missile_fx", not_yet),
-  QM_F("spawn_water_source_fx", not_yet),
-  QM_F("spawn_water_sink_fx", not_yet),
-  QM_F("spawn_meteor_fx", not_yet),
-  QM_F("meteor_explode_fx", not_yet),
+  QM_F("spawn_fireball_fx", spawn_fireball_fx),
+  QM_F("fireball_explode_fx", fireball_explode_fx),
+  QM_F("spawn_waterball_missile_fx", spawn_waterball_missile_fx),
+  QM_F("spawn_magic_missile_fx", spawn_magic_missile_fx),
+  QM_F("spawn_water_source_fx", spawn_water_source_fx),
+  QM_F("spawn_water_sink_fx", spawn_water_sink_fx),
+  QM_F("spawn_meteor_fx", spawn_meteor_fx),
+  QM_F("meteor_explode_fx", meteor_explode_fx),
   QM_F("wyvern_death_fx", wyvern_death_fx),
-  QM_F("spawn_spellobj_fx", not_yet),
-  QM_F("lightning_hit_fx", not_yet),
+  QM_F("spawn_spellobj_fx", spawn_spellobj_fx),
+  QM_F("lightning_hit_fx", lightning_hit_fx),
   QM_F("init_fx_data", not_yet),
   QM_F("hide_tooltip", hide_tooltip),
   QM_F("show_tooltip", show_tooltip),

@@ -151,7 +151,14 @@ void fly_step(Monster *m, vec4f want, float accel, float clear, float ceiling, f
 
 void Monster::hurt(float amount, GameObj *by)
 {
-  if (dying || (objFlags & OBJ_DESTROYED) || !(amount > 0.f))
+  if (dying || (objFlags & OBJ_DESTROYED))
+    return;
+  if (amount < 0.f)  // healing, never past full health
+  {
+    health = std::min(maxHealth, health - amount);
+    return;
+  }
+  if (!(amount > 0.f))
     return;
   health = std::max(0.f, health - amount);
   sinceHurt = 0.f;

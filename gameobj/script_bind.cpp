@@ -177,4 +177,5 @@ void bind_gameobj(HSQUIRRELVM v)
   sqbind::bind_function(v, root, "cast_spell", &script_cast_spell);
   sqbind::bind_function(v, root, "get_mana", &script_get_mana);
   bind_monsters(v);
+  bind_triggers(v);
 }

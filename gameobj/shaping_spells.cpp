@@ -120,9 +120,9 @@ void Missile::update(float dt)
   vec4f was = pos;
   pos = start + vel * age - v_make(0.f, 0.5f * MISSILE_GRAVITY * age * age, 0.f, 0.f);
   if (classId == CLASS_ID_MeteorMissile)
-    fx("meteor_trail", pos, (pos - was) * (1.f / std::max(dt, 1e-3f)), v_zero(), 1.f);
+    spawn_meteor_fx(pos, (pos - was) * (1.f / std::max(dt, 1e-3f)));
   else
-    fx("magic_trail", was, pos, trail_color(classId), 1.f);
+    spawn_magic_missile_fx(was, pos, trail_color(classId));
 }
 
 void Missile::render()
@@ -156,7 +156,7 @@ void PitMissile::impact()
 void MeteorMissile::impact()
 {
   blast_crater(v_extract_x(pos), v_extract_z(pos), CRATER_RADIUS, CRATER_DEPTH);
-  fx("meteor_impact", pos, v_zero(), v_zero(), 2.f);
+  meteor_explode_fx(pos);
   land_dust(pos, 2.f * CRATER_RADIUS);
 }
 
@@ -197,7 +197,12 @@ void WaterSource::update(float dt)
   add_source_water(v_extract_x(pos), v_extract_z(pos), radius, rate * dt);
   // A splash every half second where the water wells up (or swirls down).
   if (std::floor(2.f * life) != std::floor(2.f * (life - dt)))
-    fx("splash", pos, v_zero(), v_zero(), rate > 0.f ? 0.6f : 0.35f);
+  {
+    if (rate > 0.f)
+      spawn_water_source_fx(pos);
+    else
+      spawn_water_sink_fx(pos);
+  }
   life -= dt;
   if (life <= 0.f)
     destroy();

@@ -204,3 +204,83 @@ function lightning(a, b, c, d) {
   add_glow_particle(b, vec4f(0, 0, 0, 0), part(0, 0, 0.4, 1.5 * w / 0.15, col, { colorAnim = fade_quick, delay = 0.2 }))
   sparks(b, vec4f(0, 2, 0, 0), lerpcolor(col, vec4f(1, 1, 1, 1), 0.5), 16)
 }
+
+// --- fireball: a = the ball, b = its velocity ----------------------------------------------------
+function fireball(a, b, c, d) {
+  add_glow_particle(a, b, part(0, 0, 0.1, 1.4, vec4f(1, 0.55, 0.2, 1), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 0.6, vec4f(1, 0.9, 0.6, 1), { colorAnim = fade_quick }))
+  for (local i = 0; i < 4; i++) {
+    local k = irnd() % 16
+    add_glow_particle(a + rnd_ball() * 0.25, b * 0.05 + rnd_ball() * 0.5 + vec4f(0, 0.6, 0, 2.0),
+      part(frame_u(k), frame_v(k), 0.4 + frnd() * 0.25, 0.75, vec4f(1, 1, 1, 1),
+           { colorAnim = flame_colors, sizeAnim = shrink }))
+  }
+  if (frnd() < 0.5)
+    add_blend_particle(a - b * 0.03, rnd_ball() * 0.2 + vec4f(0, 0.4, 0, 0.8),
+      part(64.0 * (1 + irnd() % 3), 0, 1.0 + frnd() * 0.5, 0.35, vec4f(0.25, 0.22, 0.2, 0.4),
+           { colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin }))
+}
+
+// --- fireball_burst: a = where it burst, d = the burst's radius ----------------------------------
+function fireball_burst(a, b, c, d) {
+  local r = d > 0 ? d : 4.0
+  add_glow_particle(a, vec4f(0, 0, 0, 0),
+    part(0, 0, 0.35, r * 0.9, vec4f(1, 0.7, 0.4, 0.9), { colorAnim = fade_quick, sizeAnim = grow_2 }))
+  for (local i = 0; i < 14; i++) {
+    local k = irnd() % 16
+    local dir = norm3(rnd_ball() + vec4f(0, 0.3, 0, 0))
+    add_glow_particle(a + dir * 0.3, dir * (r * 1.2) + vec4f(0, 1, 0, 3.0),
+      part(frame_u(k), frame_v(k), 0.5 + frnd() * 0.3, r * 0.3, vec4f(1, 1, 1, 1),
+           { colorAnim = flame_colors, sizeAnim = swell, delay = frnd() * 0.05 }))
+  }
+  for (local i = 0; i < 3; i++)
+    add_blend_particle(a + rnd_ball() * 0.5, rnd_up(1.0) * 1.2 + vec4f(0, 0, 0, 1.0),
+      part(64.0 * (1 + irnd() % 3), 0, 1.5 + frnd(), r * 0.15, vec4f(0.35, 0.33, 0.3, 0.35),
+           { colorAnim = fade_smoke, sizeAnim = grow_2, rollScale = srnd(), rollAnim = spin, delay = 0.1 }))
+  sparks(a, vec4f(0, 4, 0, 0), vec4f(1, 0.65, 0.3, 1), 24)
+}
+
+// --- waterball: a = the globe, b = its velocity --------------------------------------------------
+function waterball(a, b, c, d) {
+  add_blend_particle(a, b, part(0, 64, 0.1, 1.8, vec4f(0.45, 0.7, 1, 0.9), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 2.0, vec4f(0.25, 0.5, 1, 0.8), { colorAnim = fade_quick }))
+  add_glow_particle(a, b, part(0, 0, 0.1, 0.5, vec4f(0.7, 0.85, 1, 0.8), { colorAnim = fade_quick }))
+  for (local i = 0; i < 4; i++)
+    add_blend_particle(a + rnd_ball() * 0.3, b * 0.05 + rnd_ball() * 0.6 + vec4f(0, 0, 0, 0.5),
+      part(384, 0, 0.5 + frnd() * 0.3, 0.12 + frnd() * 0.08, vec4f(0.75, 0.88, 1, 0.9),
+           { accel = vec4f(0, -9.8, 0, 0), colorAnim = fade_quick }))
+}
+
+// --- storm: a = the ground under its middle, b = the clouds' height over it (y), d = radius ------
+// Called every step: a few dark clouds drifting at the top, and rain falling across the disc.
+function storm(a, b, c, d) {
+  local r = d > 0 ? d : 10.0
+  local top = a + vec4f(0, b[1], 0, 0)
+  for (local i = 0; i < 2; i++) {
+    local at = top + make_dir_xz(frnd()) * (r * 1.1 * sqrt(frnd())) + vec4f(0, srnd() * 2.0, 0, 0)
+    local grey = 0.32 + frnd() * 0.14
+    add_blend_particle(at, vec4f(srnd() * 0.4, 0, srnd() * 0.4, 0.2),
+      part(64.0 * (1 + irnd() % 3), 0, 4.0 + frnd() * 2, r * 0.3, vec4f(grey, grey * 1.02, grey * 1.12, 0.45),
+           { colorAnim = fade_smoke, sizeAnim = swell, rollScale = srnd() * 0.5, rollAnim = spin }))
+  }
+  // drops in short columns, read as streaks from afar
+  for (local i = 0; i < 16; i++) {
+    local at = top + make_dir_xz(frnd()) * (r * sqrt(frnd())) - vec4f(0, 1 + frnd() * 2, 0, 0)
+    for (local k = 0; k < 3; k++)
+      add_blend_particle(at + vec4f(0, k * 0.25, 0, 0), vec4f(0, -20, 0, 0),
+        part(384, 0, b[1] / 20.0, 0.28, vec4f(0.8, 0.88, 1, 0.7), { startRoll = 0.0 }))
+  }
+}
+
+// --- healing: a = the feet of the one healed -----------------------------------------------------
+function healing(a, b, c, d) {
+  for (local i = 0; i < 3; i++) {
+    local at = a + make_dir_xz(frnd()) * (0.6 + frnd() * 0.3) + vec4f(0, frnd() * 0.4, 0, 0)
+    add_glow_particle(at, vec4f(0, 1.2 + frnd(), 0, 0.5),
+      part(64.0 * (1 + irnd() % 3), 64, 0.9 + frnd() * 0.4, 0.2, vec4f(0.45, 1, 0.55, 1),
+           { colorAnim = fade_glow, sizeAnim = shrink, rollScale = 3.0, rollAnim = spin }))
+  }
+  if (frnd() < 0.3)
+    add_glow_particle(a + vec4f(0, 0.9, 0, 0), vec4f(0, 0.2, 0, 0),
+      part(0, 0, 0.6, 2.0, vec4f(0.3, 0.9, 0.4, 0.25), { colorAnim = fade_glow }))
+}

@@ -18,14 +18,15 @@
 
 namespace
 {
-constexpr int COLS = 5, ROWS = 2, CELL = 200, W = COLS * CELL, H = ROWS * CELL;
+constexpr int COLS = 5, ROWS = 3, CELL = 200, W = COLS * CELL, H = ROWS * CELL;
 constexpr float CELL_UNITS = 5.f;  // world units across a cell
 constexpr int STEPS = 40;
 constexpr uint32_t BACKGROUND = 0xFF2E3A4C;
 
 // Cell order: the named effects of test/fx.nut, then a trail made through the trail calls.
 const char *const cell_names[COLS * ROWS] = {"fire",      "smoke",        "splash",        "sparks",    "magic_trail",
-                                             "land_dust", "meteor_trail", "meteor_impact", "lightning", "trail"};
+                                             "land_dust", "meteor_trail", "meteor_impact", "lightning", "trail",
+                                             "fireball",  "fireball_burst", "waterball",   "storm",     "healing"};
 
 // The world point at (u, v) of cell i, u and v in 0..1 from its bottom-left corner (x right, y up).
 vec4f cell_point(int i, float u, float v)
@@ -60,6 +61,8 @@ void run_grid()
   game_rnd_seed = 3;
   const float pi2 = 6.2831853f;
   vec4f prevMagic = cell_point(4, 0.5f, 0.75f), prevMeteor = cell_point(6, 0.1f, 1.f);
+  // the balls fly left to right across their cells (about a tenth of their speed in the game)
+  const vec4f ball_vel = v_make(0.8f * CELL_UNITS / (float(STEPS) * FX_STEP), 0, 0, 0);
   int trail = -1;
   for (int step = 0; step < STEPS; step++)
   {
@@ -97,6 +100,13 @@ void run_grid()
       set_trail_color(trail, vec4f_to_color(v_lerp(v_make(1, 0.3f, 0.9f, 1), v_make(1, 0.75f, 0.35f, 1), float(step % 20) / 19.f)));
       add_trail_point(trail, head, zero, side);
     }
+    const float f = float(step) / float(STEPS - 1);
+    call_fx_script("fireball", cell_point(10, 0.1f + 0.8f * f, 0.5f), ball_vel, zero, 0.f);
+    if (step == STEPS - 6)
+      call_fx_script("fireball_burst", cell_point(11, 0.5f, 0.3f), zero, zero, 2.f);
+    call_fx_script("waterball", cell_point(12, 0.1f + 0.8f * f, 0.5f), ball_vel, zero, 0.f);
+    call_fx_script("storm", cell_point(13, 0.5f, 0.f), v_make(0, 0.6f * CELL_UNITS, 0, 0), zero, 1.5f);
+    call_fx_script("healing", cell_point(14, 0.5f, 0.1f), zero, zero, 0.f);
     update_common_fx(FX_STEP);
     update_fx_script(FX_STEP);
   }
@@ -223,6 +233,11 @@ TEST_F(FxPicture, EveryNamedEffectInAGrid)
   EXPECT_GT(s[8].cool, 300) << "lightning";
   EXPECT_GT(s[8].bright, 100) << "lightning";
   EXPECT_GT(s[9].warm, 100) << "trail";
+  EXPECT_GT(s[10].warm, 500) << "fireball";
+  EXPECT_GT(s[11].warm, 2000) << "fireball burst";
+  EXPECT_GT(s[12].cool, 800) << "waterball";
+  EXPECT_GT(s[13].grey, 3000) << "storm";
+  EXPECT_GT(s[14].changed, 3000) << "healing";
   // Nothing of the effects lands in the gaps the camera sees outside the cells' contents: the
   // top corners of the picture stay the background.
   EXPECT_EQ(px[0], BACKGROUND);
