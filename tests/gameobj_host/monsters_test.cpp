@@ -240,11 +240,12 @@ TEST_F(Monsters, PlayerFallsAndStartsAgain)
   run("remove_all_monsters(); toggle_monster_spawn()");
   Player *p = gameobj_module.get_local_player();
   const vec4f start = gameobj_module.get_local_player_eye(p);
-  EXPECT_EQ(run("local p = get_local_player(); p.hurt(30); p.hurt(-5); p.hurt(0.0 / 0.0); return get_health()"), "70");
+  EXPECT_EQ(run("local p = get_local_player(); p.hurt(40); p.hurt(-5); p.hurt(0.0 / 0.0); return get_health()"), "65");
   steps(90);  // unhurt for under 5 seconds: no health yet
-  EXPECT_EQ(run("return get_health()"), "70");
+  EXPECT_EQ(run("return get_health()"), "65");
   steps(100);  // then a point a second
-  EXPECT_NEAR(std::stof(run("return get_health()")), 74.5f, 0.1f);
+  EXPECT_NEAR(std::stof(run("return get_health()")), 69.5f, 0.1f);
+  EXPECT_EQ(run("get_local_player().hurt(-1000); return get_health()"), "100");  // healing stops at full
   Matrix44 basis = {};
   gameobj_module.move_local_player(p, 0.05f, 10.f, v_make(10.f, 0.f, 0.f, 0.f), basis, 0);
   EXPECT_EQ(run("get_local_player().hurt(500); return get_health() + \" \" + cast_spell(\"hill\", 10, 10)"), "0 false");
