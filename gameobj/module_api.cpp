@@ -14,8 +14,8 @@ bool no_monsters() { return false; }
 
 void init_gameobj() {}
 void close_gameobj() { remove_all_gameobj(); }
-// Rebuilds what the module keeps of its own after a bind (nothing yet: its tables are static).
-void link_gui() {}
+// Rebuilds what the interface keeps in the executable after a bind: create functions, styles.
+void link_gui() { link_menus(); }
 
 struct NamedFunc
 {
@@ -69,7 +69,7 @@ const NamedFunc funcs[] = {
   QM_F("init_tooltip", not_yet),
   QM_F("set_radio", not_yet),
   QM_F("get_radio", not_yet),
-  QM_F("init_new_gui", not_yet),
+  QM_F("init_new_gui", init_new_gui),
   QM_F("init_map_ui", not_yet),
   QM_F("init_spells_ui", not_yet),
   QM_F("close_spells_ui", not_yet),
