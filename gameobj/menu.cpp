@@ -14,6 +14,9 @@
 namespace
 {
 MenuId opened_from = MENU_MAIN;
+// The event the shown screen takes next (see update_game_menu).
+InputEvent next_event;
+bool has_next_event = false;
 float style_scale = 0.f;  // the scale common_style was filled for
 
 class MainMenuScreen final : public MenuScreen
@@ -167,6 +170,15 @@ void close_game_menu()
   }
 }
 
+static bool take_next_event(InputEvent *out)
+{
+  if (!has_next_event)
+    return false;
+  *out = next_event;
+  has_next_event = false;
+  return true;
+}
+
 void update_game_menu(float dt)
 {
   MenuScreen *menu = shown_menu();
@@ -183,8 +195,19 @@ void update_game_menu(float dt)
   if (!menu)
     return;
   update_menu_style();  // may make the screen again
-  menu = shown_menu();
-  menu->processInput();
+  // The queue is handed over one event at a time, so that what follows a click that changed the
+  // screen (a slow frame gathers several clicks into one step) goes to the new screen.
+  if (bool (*queue)(InputEvent *) = gui_hooks.get_event)
+  {
+    gui_hooks.get_event = take_next_event;
+    while (queue(&next_event))
+    {
+      has_next_event = true;
+      shown_menu()->processInput();
+    }
+    has_next_event = false;
+    gui_hooks.get_event = queue;
+  }
   if (MenuScreen *now = shown_menu())
     now->restyle();
 }

@@ -15,6 +15,8 @@ enum
   KEY_ENTER = 13,
   KEY_ESC = 27,
   KEY_SPACE = 32,
+  KEY_END = 35,
+  KEY_HOME = 36,
   KEY_LEFT = 37,
   KEY_UP = 38,
   KEY_RIGHT = 39,
@@ -106,6 +108,12 @@ void MenuScreen::processInputEvent(const InputEvent &event, BaseGuiElement *targ
     case KEY_DOWN:
     case KEY_RIGHT:
       setFocus(focus + 1);
+      return;
+    case KEY_HOME:
+      setFocus(0);
+      return;
+    case KEY_END:
+      setFocus(int(entries.size()) - 1);
       return;
     case KEY_TAB:
       setFocus(focus + (shift ? -1 : 1));

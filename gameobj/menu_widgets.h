@@ -2,7 +2,7 @@
 // What the menu screens are made of: elements placed in design pixels (a 720-line screen, scaled
 // to the real one), styled by class through common_style, and a screen that adds the keyboard to
 // the runtime's mouse handling: one focused entry at a time (the mouse moves it too), Up, Down,
-// Left, Right and Tab to move it, Enter or Space to activate it, Esc to go back.
+// Left, Right, Tab, Home and End to move it, Enter or Space to activate it, Esc to go back.
 #include <vector>
 
 #include "gui/gui_draw.h"

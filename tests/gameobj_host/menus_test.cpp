@@ -74,8 +74,9 @@ struct Menus : TempConfigDir
   {
     return cur_game_screen ? find(cur_game_screen->root, text) : nullptr;
   }
-  // Moves to the labelled element, presses and releases the left button there.
-  static void click(const char *text)
+  // Moves to the labelled element, presses and releases the left button there (queued only,
+  // when `queue_only`).
+  static void click(const char *text, bool queue_only = false)
   {
     BaseGuiElement *e = shown(text);
     ASSERT_NE(e, nullptr) << text;
@@ -83,7 +84,8 @@ struct Menus : TempConfigDir
     post_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, x, y);
     post_input_event(INPUT_BUTTON_DOWN, MOUSE_BUTTON_LEFT, 0, INPUT_FLAG_LBUTTON, x, y);
     post_input_event(INPUT_BUTTON_UP, MOUSE_BUTTON_LEFT, 0, 0, x, y);
-    step();
+    if (!queue_only)
+      step();
   }
   static bool checked(const char *text) { return shown(text) && shown(text)->getBool(GUI_PROP_CHECKED); }
 };
@@ -97,6 +99,9 @@ TEST_F(Menus, KeysAndClicksOpenCloseAndChooseInEveryMenu)
   EXPECT_EQ(cur_game_screen, options_screen);
   keys({KEY_ESC});
   EXPECT_EQ(cur_game_screen, main_menu_screen);
+  click("Options", true);  // a slow frame: the click and the next key in one step
+  keys({KEY_ESC});
+  EXPECT_EQ(cur_game_screen, main_menu_screen) << "Esc reached the options";
   click("Quit");
   EXPECT_EQ(menu_request, MENU_REQUEST_QUIT);
   menu_request = MENU_REQUEST_NONE;
