@@ -117,7 +117,11 @@ int find_gameobjs_near(vec4f at, float radius, GameObj **out, int max_count);
 // Script binding.
 void bind_gameobj(HSQUIRRELVM v);
 
-// Menus (keys and debug text until the interface runtime).
+// Menus (menu*.cpp, options_menu.cpp, cheat_menu.cpp): screens on the interface runtime.
+// init_new_gui loads the interface's font, icons and drawing once (init_ui_assets); link_menus, after every bind, sets the screens'
+// create functions and fills common_style.
+void init_new_gui();
+void link_menus();
 void open_main_menu();
 void open_game_menu();
 void close_game_menu();

@@ -13,8 +13,8 @@ void not_yet_dt(float) {}
 
 void init_gameobj() {}
 void close_gameobj() { remove_all_gameobj(); }
-// Rebuilds what the module keeps of its own after a bind (nothing yet: its tables are static).
-void link_gui() {}
+// Rebuilds what the interface keeps in the executable after a bind: create functions, styles.
+void link_gui() { link_menus(); }
 
 struct NamedFunc
 {
@@ -68,7 +68,7 @@ const NamedFunc funcs[] = {
   QM_F("init_tooltip", init_tooltip),
   QM_F("set_radio", not_yet),
   QM_F("get_radio", not_yet),
-  QM_F("init_new_gui", not_yet),
+  QM_F("init_new_gui", init_new_gui),
   QM_F("init_map_ui", init_map_ui),
   QM_F("init_spells_ui", init_spells_ui),
   QM_F("close_spells_ui", close_spells_ui),

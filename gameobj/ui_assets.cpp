@@ -5,6 +5,7 @@
 #include "gui/dist_font.h"
 #include "gui/dist_icons.h"
 #include "render/device.h"
+#include "support/debug.h"
 #include "render/ui_render.h"
 #include "module.h"
 
@@ -16,8 +17,10 @@ void init_ui_assets()
   init_ui_image_render();
   init_dist_fonts();
   init_dist_icons();
-  default_font.load("default_font.txt");
-  ui_icons.load("ui_icons.txt");
+  if (!default_font.load("default_font.txt"))
+    debug("!!! the interface has no font: default_font.txt did not load");
+  if (!ui_icons.load("ui_icons.txt"))
+    debug("!!! the interface has no icons: ui_icons.txt did not load");
 }
 
 void close_ui_assets()

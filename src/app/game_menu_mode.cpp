@@ -22,7 +22,7 @@ void GameMenuMode::update(float dt)
   set_camera_matrices(camYaw, camPitch, 1.f);
   gameobj_call(gameobj_module.update_game_menu, dt);
   land_mark_refresh();
-  if (cur_game_mode == this && take_close_game_menu())
+  if (cur_game_mode == this && !act_on_menu_request() && take_close_game_menu())
     set_game_mode(returnMode ? returnMode : main_menu_mode);
 }
 

@@ -85,3 +85,6 @@ struct CameraBasis
 CameraBasis current_camera_basis();
 // Acts on the module's request to close a menu: clears it and reports whether it was set.
 bool take_close_game_menu();
+// Acts on the module's menu_request (quitting ends the main loop, the main menu is entered with
+// its world) and clears it; true when the mode changed.
+bool act_on_menu_request();

@@ -92,6 +92,7 @@ void MainMenuMode::update(float dt)
   camPos = v_set(camPos, 2, wrap_world_coord(v_extract_z(camPos)));
 
   gameobj_call(gameobj_module.update_game_menu, dt);
+  act_on_menu_request();
   land_mark_refresh();
   sky_step();
   world_step(dt);

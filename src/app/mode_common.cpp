@@ -12,6 +12,7 @@
 #include "app/scene_links.h"
 #include "app/world_links.h"
 #include "gameobj_host/gameobj_module.h"
+#include "platform/sdl_platform.h"
 #include "render/d3d_matrix.h"
 #include "render/device.h"
 #include "support/splash.h"
@@ -94,6 +95,22 @@ void handle_common_keys()
     gameobj_call(gameobj_module.toggle_monster_spawn);
   if (ctrl && keyDown('N'))
     gameobj_call(gameobj_module.toggle_mana_cheat);
+}
+
+bool act_on_menu_request()
+{
+  const int request = menu_request;
+  menu_request = MENU_REQUEST_NONE;
+  if (request == MENU_REQUEST_QUIT)
+    quit_requested = true;
+  else if (request == MENU_REQUEST_MAIN_MENU && cur_game_mode != main_menu_mode)
+  {
+    // As at start-up: the menu's world, the flight starting at its player.
+    go_to_main_menu();
+    camera_to_local_player();
+    return true;
+  }
+  return false;
 }
 
 void world_step(float dt)

@@ -5,8 +5,11 @@
 #include "app/scene_frame.h"
 #include "app/scene_links.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gui/dist_font.h"
+#include "gui/dist_icons.h"
 #include "render/mesh.h"
 #include "render/postfx.h"
+#include "render/ui_render.h"
 #include "script/world_gen_hooks.h"
 #include "world_render/common_fx.h"
 #include "world_render/fx_script.h"
@@ -82,6 +85,11 @@ void close_scene_renderers()
   close_all_inst_renderers();
   free_inst_blocks();
   free_all_meshes();
+  // So were the interface's font, icons, images and boxes (the module's screens load them).
+  close_rounded_box_render();
+  close_ui_image_render();
+  close_dist_icons();
+  close_dist_fonts();
   close_scene_frame();
   close_fx_script();
   close_common_fx();

@@ -4,6 +4,7 @@
 
 GameObjModule gameobj_module = {};
 bool should_close_game_menu = false;
+int menu_request = MENU_REQUEST_NONE;
 Player *local_player = nullptr;
 bool spells_ui_active = false;
 bool need_game_restart = false;

@@ -120,6 +120,15 @@ extern GameObjModule gameobj_module;
 
 // Set by the module's menus to start or resume a game; cleared by the executable once acted on.
 QM_EXPORT extern bool should_close_game_menu;
+// Set by the module's menus for the other ways out of a menu; the menu modes act on it and set
+// it back to MENU_REQUEST_NONE.
+enum MenuRequest
+{
+  MENU_REQUEST_NONE,
+  MENU_REQUEST_MAIN_MENU,  // leave the game for the main menu
+  MENU_REQUEST_QUIT,       // end the program
+};
+QM_EXPORT extern int menu_request;
 // The module's local player, or null; kept by the module.
 QM_EXPORT extern Player *local_player;
 // Kept by the module's spells interface and menus (read by the executable's modes later):

@@ -117,13 +117,13 @@ public:
 };
 
 // The declaration and shader "distfont.sh" (once per device) and their release.
-void init_dist_fonts();
+QM_EXPORT void init_dist_fonts();
 void close_dist_fonts();
 // Fills `state` for drawing text from `tex` with "distfont.sh" (no shader before init_dist_fonts).
 void init_dist_font_state(BaseRenderBatchState &state, Texture *tex);
 // Render state for drawing a batch holding distance-field text and icons, and back.
-void start_dist_font_render();
-void end_dist_font_render();
+QM_EXPORT void start_dist_font_render();
+QM_EXPORT void end_dist_font_render();
 
 // Packs four values (each clamped to 0..1) into a vertex colour that a shader reads back as
 // (r, g, b, a) in this order.
@@ -133,4 +133,4 @@ D3dColor pack_dist_params(float a, float b, float c, float d);
 float dist_layer_edge(float p, float scale, int spread);
 
 // The interface font, loaded by the game's screens.
-extern DistFont default_font;
+QM_EXPORT extern DistFont default_font;

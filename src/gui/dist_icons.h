@@ -64,8 +64,8 @@ public:
 };
 
 // The declaration and shader "disticon.sh" (once per device) and their release.
-void init_dist_icons();
+QM_EXPORT void init_dist_icons();
 void close_dist_icons();
 
 // The interface icons, loaded by the game's screens.
-extern DistIcons ui_icons;
+QM_EXPORT extern DistIcons ui_icons;

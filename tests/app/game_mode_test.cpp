@@ -7,6 +7,7 @@
 
 #include "app/mode_keys.h"
 #include "mode_test_util.h"
+#include "platform/sdl_platform.h"
 
 namespace
 {
@@ -291,6 +292,30 @@ TEST_F(Modes, MainMenuStartsTheGameWhenTheModuleAsks)
   EXPECT_EQ(world_calls, (std::vector<std::string>{"main_menu", "game", "game"}));
   EXPECT_EQ(cur_game_mode, play_mode);
   EXPECT_FALSE(request_new_world);
+}
+
+// The in-game menu's other ways out: back to the main menu (its world, once), or quitting.
+TEST_F(Modes, MenusLeaveForTheMainMenuOrQuitWhenTheModuleAsks)
+{
+  install_recording_module();
+  world_calls.clear();
+  world_links.generate_world = [](const char *name) { world_calls.push_back(name); };
+  set_game_mode(play_mode);
+  step({KEY_ESCAPE});
+  ASSERT_EQ(cur_game_mode, game_menu_mode);
+  menu_request = MENU_REQUEST_MAIN_MENU;
+  step();
+  EXPECT_EQ(cur_game_mode, main_menu_mode);
+  EXPECT_EQ(world_calls, (std::vector<std::string>{"main_menu"}));
+  EXPECT_EQ(menu_request, MENU_REQUEST_NONE);
+  menu_request = MENU_REQUEST_MAIN_MENU;  // already there: nothing happens
+  step();
+  EXPECT_EQ(world_calls.size(), 1u);
+  menu_request = MENU_REQUEST_QUIT;
+  step();
+  EXPECT_TRUE(quit_requested);
+  EXPECT_EQ(menu_request, MENU_REQUEST_NONE);
+  quit_requested = false;
 }
 
 TEST_F(Modes, WorldStepRunsInOrder)
