@@ -154,6 +154,8 @@ void show_menu(MenuId id)
   menu->refresh();
   menu->restyle();
   menu->setFocus(0);
+  menu->pointerX = menu->pointerY = -1.f;
+  menu->pointerLeads = false;
 }
 
 MenuId menu_opened_from() { return opened_from; }

@@ -2,6 +2,7 @@
 #include "menu_widgets.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "gameobj_host/gameobj_module.h"
@@ -131,8 +132,19 @@ void MenuScreen::processInputEvent(const InputEvent &event, BaseGuiElement *targ
     }
   }
   BaseGuiScreen::processInputEvent(event, target);
-  // The pointer moves the focus to the entry under it.
-  if (event.kind == INPUT_MOUSE_MOVE && hovered)
+  // The pointer moves the focus to the entry under it, once it has moved since the screen showed.
+  if (event.kind != INPUT_MOUSE_MOVE)
+    return;
+  if (pointerX < 0.f)
+  {
+    pointerX = event.x;
+    pointerY = event.y;
+    return;
+  }
+  if (!pointerLeads && std::fabs(event.x - pointerX) + std::fabs(event.y - pointerY) < 3.f)
+    return;
+  pointerLeads = true;
+  if (hovered)
     for (size_t i = 0; i < entries.size(); i++)
       if (entries[i] == hovered && int(i) != focus)
         setFocus(int(i));

@@ -33,6 +33,11 @@ class MenuScreen : public BaseGuiScreen
 public:
   std::vector<MenuElement *> entries;  // the focusable elements, in keyboard order
   int focus = 0;
+  // Where the pointer was when first seen since the screen was shown (x < 0: not yet): it takes
+  // the focus only once it has moved from there (pointerLeads), so Enter on a fresh menu presses
+  // its first entry wherever the pointer happens to rest.
+  float pointerX = -1.f, pointerY = -1.f;
+  bool pointerLeads = false;
 
   MenuScreen();
   // Called when the screen is shown: the entries read the state they show.

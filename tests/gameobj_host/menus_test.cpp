@@ -110,6 +110,13 @@ TEST_F(Menus, KeysAndClicksOpenCloseAndChooseInEveryMenu)
   EXPECT_FALSE(should_close_game_menu);
   gameobj_module.close_game_menu();
   gameobj_module.open_main_menu();
+  {
+    // The pointer resting on Options when the menu shows does not take the focus from New game.
+    BaseGuiElement *options = shown("Options");
+    ASSERT_NE(options, nullptr);
+    post_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, (options->rect[0] + options->rect[2]) / 2,
+                     (options->rect[1] + options->rect[3]) / 2);
+  }
   keys({KEY_ENTER});  // the focus starts on New game when the menu is shown
   EXPECT_TRUE(should_close_game_menu);
   gameobj_module.close_game_menu();
