@@ -14,6 +14,9 @@
 namespace
 {
 MenuId opened_from = MENU_MAIN;
+// The menu shown last, and whether a menu is open (between show_menu and close_game_menu).
+MenuId last_shown = MENU_MAIN;
+bool menu_open = false;
 // The event the shown screen takes next (see update_game_menu).
 InputEvent next_event;
 bool has_next_event = false;
@@ -137,6 +140,8 @@ void update_menu_style()
 
 void show_menu(MenuId id)
 {
+  last_shown = id;
+  menu_open = true;
   if (id == MENU_MAIN || id == MENU_GAME)
     opened_from = id;
   BaseGuiScreen *&slot = menu_slot(id);
@@ -160,11 +165,22 @@ void show_menu(MenuId id)
 
 MenuId menu_opened_from() { return opened_from; }
 
-void open_main_menu() { show_menu(MENU_MAIN); }
-void open_game_menu() { show_menu(MENU_GAME); }
+// Leaving play: the spells screen lets go of the mouse and a spell held in the grid.
+void open_main_menu()
+{
+  reset_game_ui_screen();
+  show_menu(MENU_MAIN);
+}
+
+void open_game_menu()
+{
+  reset_game_ui_screen();
+  show_menu(MENU_GAME);
+}
 
 void close_game_menu()
 {
+  menu_open = false;
   if (MenuScreen *menu = shown_menu())
   {
     menu->resetState();
@@ -184,11 +200,14 @@ static bool take_next_event(InputEvent *out)
 void update_game_menu(float dt)
 {
   MenuScreen *menu = shown_menu();
-  if (!menu && !cur_game_screen)
+  if (!menu)
   {
-    // A module reload while a menu was open let the old screens go: the executable's mode says
+    // The play step that opened the menu put the spells screen back after it: the menu again. Or
+    // a module reload while a menu was open let the old screens go: the executable's mode says
     // which menu it is.
-    if (cur_game_mode && cur_game_mode == main_menu_mode)
+    if (menu_open)
+      show_menu(last_shown);
+    else if (cur_game_mode && cur_game_mode == main_menu_mode)
       show_menu(MENU_MAIN);
     else if (cur_game_mode && cur_game_mode == game_menu_mode)
       show_menu(MENU_GAME);

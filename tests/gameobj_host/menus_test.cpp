@@ -126,8 +126,12 @@ TEST_F(Menus, KeysAndClicksOpenCloseAndChooseInEveryMenu)
   should_close_game_menu = false;
   gameobj_module.open_game_menu();
   EXPECT_EQ(cur_game_screen, game_menu_screen);
+  gameobj_module.init_spells_ui();
+  gameobj_module.update_spells_ui(0.05f);  // the rest of the play step that opened the menu
   keys({KEY_ESC});
+  EXPECT_EQ(cur_game_screen, game_menu_screen);
   EXPECT_TRUE(should_close_game_menu);
+  gameobj_module.close_spells_ui();
   should_close_game_menu = false;
   click("Main menu");
   EXPECT_EQ(menu_request, MENU_REQUEST_MAIN_MENU);
