@@ -23,18 +23,20 @@ float message_time = 0.f;
 
 bool player_alive(const Player *p) { return p && p->deadTime < 0.f; }
 
+bool take_health(float &health, float full, float amount)
+{
+  if (amount < 0.f)
+    health = std::min(full, health - amount);
+  if (!(amount > 0.f))
+    return false;
+  health = std::max(0.f, health - amount);
+  return true;
+}
+
 void Player::hurt(float amount, GameObj *)
 {
-  if (!player_alive(this))
+  if (!player_alive(this) || !take_health(health, PLAYER_MAX_HEALTH, amount))
     return;
-  if (amount < 0.f)  // healing, never past full health
-  {
-    health = std::min(PLAYER_MAX_HEALTH, health - amount);
-    return;
-  }
-  if (!(amount > 0.f))
-    return;
-  health = std::max(0.f, health - amount);
   sinceHurt = 0.f;
   if (health <= 0.f)
   {

@@ -179,6 +179,9 @@ vec4f drawn_pos(const Monster *m);
 constexpr float PLAYER_MAX_HEALTH = 100.f, PLAYER_HEALTH_REGEN = 1.f, PLAYER_REGEN_DELAY = 5.f;
 constexpr float PLAYER_RESPAWN_TIME = 5.f;
 bool player_alive(const Player *p);
+// A hurt's arithmetic on a health of `full` at most: a negative amount heals up to full, a
+// positive one takes health down to 0 (true: it hurt); 0 or not a number does nothing.
+bool take_health(float &health, float full, float amount);
 void update_player_health(Player *p, float dt);
 // A line for the player in the middle of the screen for a few seconds ("Wyverns are coming!").
 void show_game_message(const char *text, float seconds);

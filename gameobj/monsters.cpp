@@ -151,16 +151,8 @@ void fly_step(Monster *m, vec4f want, float accel, float clear, float ceiling, f
 
 void Monster::hurt(float amount, GameObj *by)
 {
-  if (dying || (objFlags & OBJ_DESTROYED))
+  if (dying || (objFlags & OBJ_DESTROYED) || !take_health(health, maxHealth, amount))
     return;
-  if (amount < 0.f)  // healing, never past full health
-  {
-    health = std::min(maxHealth, health - amount);
-    return;
-  }
-  if (!(amount > 0.f))
-    return;
-  health = std::max(0.f, health - amount);
   sinceHurt = 0.f;
   if (health <= 0.f)
   {

@@ -55,13 +55,7 @@ function process_event(event)
 }
 NUT
 
-"$work/game/quenmoor" -360 --seed 7 >"$work/game.log" 2>&1 &
-game=$!
-for _ in $(seq 300); do grep -q "total start-up time" "$work/game.log" && break; sleep 0.1; done
-grep -q "total start-up time" "$work/game.log" || fail "no start-up in 30 seconds"
-win=$(xdotool search --name "Quenmoor" | head -1)
-[ -n "$win" ] || fail "no window"
-xdotool windowfocus "$win" 2>/dev/null || true
+start_game "$work/game/quenmoor" -360 --seed 7
 sleep 1
 key() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
 shot() { import -window "$win" "$work/$1.png"; }

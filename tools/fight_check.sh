@@ -12,13 +12,7 @@ mkdir -p "$out"
 source "$root/tools/xvfb_session.sh" "$num"
 fail() { echo "fight check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 
-"$root/bin/quenmoor" -360 -gfx-high --seed 7 >"$work/game.log" 2>&1 &
-game=$!
-for _ in $(seq 300); do grep -qs "total start-up time" "$work/game.log" && break; sleep 0.1; done
-grep -q "total start-up time" "$work/game.log" || fail "no start-up in 30 seconds"
-win=$(xdotool search --name "Quenmoor" | head -1)
-[ -n "$win" ] || fail "no window"
-xdotool windowfocus "$win" 2>/dev/null || true
+start_game "$root/bin/quenmoor" -360 -gfx-high --seed 7
 sleep 1
 key() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
 # Enter until the game's world is made (a busy machine can lose the first key).

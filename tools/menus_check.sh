@@ -14,13 +14,7 @@ fail() { echo "menus check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 
 export QUENMOOR_CONFIG_DIR=$work/config
 mkdir -p "$QUENMOOR_CONFIG_DIR"
-"$root/bin/quenmoor" --seed 7 >"$work/game.log" 2>&1 &
-game=$!
-for _ in $(seq 300); do grep -q "total start-up time" "$work/game.log" && break; sleep 0.1; done
-grep -q "total start-up time" "$work/game.log" || fail "no start-up in 30 seconds"
-win=$(xdotool search --onlyvisible --name "Quenmoor 0.13 DEMO" | head -1)
-[ -n "$win" ] || fail "no window"
-xdotool windowfocus "$win" 2>/dev/null || true
+start_game "$root/bin/quenmoor" --seed 7
 read -r w h < <(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
 key() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; sleep 0.4; }
 shot() { sleep 3; kill -0 "$game" 2>/dev/null || fail "the game ended before the picture $1"; import -window "$win" "$work/$1.png"; }

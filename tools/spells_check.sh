@@ -13,13 +13,7 @@ out=${2:-$root/docs}
 QM_XVFB_SCREEN=1280x800x24 source "$root/tools/xvfb_session.sh" "$num"
 fail() { echo "spells check: $*" >&2; cat "$work/game.log" >&2; exit 1; }
 
-"$root/bin/quenmoor" -720 --seed 7 >"$work/game.log" 2>&1 &
-game=$!
-for _ in $(seq 300); do grep -q "total start-up time" "$work/game.log" && break; sleep 0.1; done
-grep -q "total start-up time" "$work/game.log" || fail "no start-up in 30 seconds"
-win=$(xdotool search --name "Quenmoor" | head -1)
-[ -n "$win" ] || fail "no window"
-xdotool windowfocus "$win" 2>/dev/null || true
+start_game "$root/bin/quenmoor" -720 --seed 7
 sleep 1
 # Keys are held long enough for a frame to see them (software rendering at 720p is slow).
 key() { xdotool keydown "$1"; sleep 0.4; xdotool keyup "$1"; }

@@ -22,6 +22,7 @@
 #include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
+#include "world_script_run.h"
 
 using HD = HeightmapData;
 
@@ -125,30 +126,8 @@ struct Combat : testing::Test
     gameobj_module.place_local_player(p, v_make(100.f, 6.7f, 100.f, 0.f));
     return p;
   }
-  static std::string run(const char *src)
-  {
-    HSQUIRRELVM v = get_world_script_vm();
-    SQInteger top = sq_gettop(v);
-    std::string out = "compile error";
-    if (compile_buffer(v, src, SQInteger(strlen(src)), "test.nut"))
-    {
-      sq_pushroottable(v);
-      bool ok = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse));
-      if (!ok)
-        sq_getlasterror(v);
-      sq_tostring(v, -1);
-      const SQChar *s = nullptr;
-      sq_getstring(v, -1, &s);
-      out = std::string(ok ? "" : "error: ") + (s ? s : "?");
-    }
-    sq_settop(v, top);
-    return out;
-  }
-  static void steps(int n)
-  {
-    for (int i = 0; i < n; i++)
-      gameobj_module.update_gameobj(0.05f);
-  }
+  static std::string run(const std::string &src) { return run_world_script(src); }
+  static void steps(int n) { module_steps(n); }
 };
 
 // A fireball bursts on the first creature in its path, which takes the full blow, and spares

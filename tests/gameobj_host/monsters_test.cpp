@@ -21,6 +21,7 @@
 #include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
+#include "world_script_run.h"
 
 using HD = HeightmapData;
 
@@ -48,31 +49,8 @@ struct Monsters : testing::Test
     generate_world("game");
     ASSERT_FALSE(has_error_message()) << get_error_message();
   }
-  // The value of the script text's `return`, or "error: ..." (as the module test's helper).
-  static std::string run(const std::string &src)
-  {
-    HSQUIRRELVM v = get_world_script_vm();
-    SQInteger top = sq_gettop(v);
-    std::string out = "compile error";
-    if (compile_buffer(v, src.c_str(), SQInteger(src.size()), "test.nut"))
-    {
-      sq_pushroottable(v);
-      bool ok = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse));
-      if (!ok)
-        sq_getlasterror(v);
-      sq_tostring(v, -1);
-      const SQChar *s = nullptr;
-      sq_getstring(v, -1, &s);
-      out = std::string(ok ? "" : "error: ") + (s ? s : "?");
-    }
-    sq_settop(v, top);
-    return out;
-  }
-  static void steps(int n)
-  {
-    for (int i = 0; i < n; i++)
-      gameobj_module.update_gameobj(0.05f);
-  }
+  static std::string run(const std::string &src) { return run_world_script(src); }
+  static void steps(int n) { module_steps(n); }
 };
 
 struct Seen
