@@ -5,25 +5,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/mode_keys.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
 
 namespace
 {
-enum
-{
-  KEY_TAB = 9,
-  KEY_ENTER = 13,
-  KEY_ESC = 27,
-  KEY_SPACE = 32,
-  KEY_END = 35,
-  KEY_HOME = 36,
-  KEY_LEFT = 37,
-  KEY_UP = 38,
-  KEY_RIGHT = 39,
-  KEY_DOWN = 40,
-};
-
 // Matches the menus' elements of a class, optionally only while a bool property is set.
 class MenuSelector final : public GuiSelector
 {
@@ -124,7 +111,7 @@ void MenuScreen::processInputEvent(const InputEvent &event, BaseGuiElement *targ
       if (!entries.empty())
         activate(entries[size_t(focus)]);
       return;
-    case KEY_ESC:
+    case KEY_ESCAPE:
       back();
       return;
     default:

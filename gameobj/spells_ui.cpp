@@ -13,6 +13,7 @@
 #include "app/app_globals.h"
 #include "app/camera.h"
 #include "app/input.h"
+#include "app/mode_keys.h"
 #include "gui/dist_font.h"
 #include "gui/dist_icons.h"
 #include "gui/gui_draw.h"
@@ -22,7 +23,6 @@
 
 namespace
 {
-constexpr int KEY_TAB = 9;
 constexpr float PICK_RANGE = 100.f, PICK_STEP = 0.25f;
 constexpr float PICK_UP_ANIM_TIME = 0.8f, NO_MANA_TIME = 1.5f;
 

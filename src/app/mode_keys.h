@@ -2,6 +2,8 @@
 // Virtual-key codes of the keys the game modes react to.
 enum ModeKey
 {
+  KEY_TAB = 9,
+  KEY_ENTER = 13,
   KEY_ESCAPE = 27,
   KEY_SPACE = 32,
   KEY_PAGE_UP = 33,

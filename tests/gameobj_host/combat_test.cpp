@@ -71,7 +71,8 @@ double total_water()
   return sum;
 }
 
-struct Combat : testing::Test
+// Each test makes its own world script (SetUp); the suite's end is the shared one.
+struct Combat : ModuleWorldTest
 {
   std::string script_path;
 
@@ -79,13 +80,6 @@ struct Combat : testing::Test
   {
     init_timer();
     load_gameobj_module(QM_MODULE_FILE);
-  }
-  static void TearDownTestSuite()
-  {
-    close_world_gen_vm();
-    gameobj_module.remove_all_gameobj();
-    unbind_gameobj_module();
-    release_gameobj_lists();
   }
   // A game world from the shipped script, then a world script `src` in its place (its rivers
   // would pour and drain water while the test counts it).

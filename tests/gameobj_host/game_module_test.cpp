@@ -21,27 +21,14 @@
 #include "support/visual_log.h"
 #include "terrain/game_rnd.h"
 #include "terrain/hmap_data.h"
+#include "world_script_run.h"
 
 using HD = HeightmapData;
 
 namespace
 {
-struct GameModule : testing::Test
+struct GameModule : ModuleWorldTest
 {
-  static void SetUpTestSuite()
-  {
-    init_timer();
-    load_gameobj_module(QM_MODULE_FILE);
-    init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
-    ASSERT_FALSE(has_error_message()) << get_error_message();
-  }
-  static void TearDownTestSuite()
-  {
-    close_world_gen_vm();
-    gameobj_module.remove_all_gameobj();
-    unbind_gameobj_module();
-    release_gameobj_lists();
-  }
   static void generate(uint64_t seed)
   {
     game_rnd_seed = seed;

@@ -27,22 +27,8 @@ using HD = HeightmapData;
 
 namespace
 {
-struct Monsters : testing::Test
+struct Monsters : ModuleWorldTest
 {
-  static void SetUpTestSuite()
-  {
-    init_timer();
-    load_gameobj_module(QM_MODULE_FILE);
-    init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
-    ASSERT_FALSE(has_error_message()) << get_error_message();
-  }
-  static void TearDownTestSuite()
-  {
-    close_world_gen_vm();
-    gameobj_module.remove_all_gameobj();
-    unbind_gameobj_module();
-    release_gameobj_lists();
-  }
   void SetUp() override
   {
     game_rnd_seed = 7;

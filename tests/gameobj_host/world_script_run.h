@@ -1,12 +1,38 @@
 #pragma once
-// What the module tests share: running script text in the world machine and stepping the module.
+// What the module tests share: the module loaded with the game's world script, running script
+// text in the world machine and stepping the module.
+#include <gtest/gtest.h>
 #include <squirrel.h>
 
 #include <string>
 
+#include "gameobj_host/game_obj.h"
+#include "gameobj_host/gameobj_loader.h"
 #include "gameobj_host/gameobj_module.h"
+#include "platform/timer.h"
 #include "script/sq_vm.h"
+#include "script/world_gen.h"
 #include "script/world_script.h"
+#include "support/visual_log.h"
+
+// A suite over the built module and the shipped world script; everything goes at its end.
+struct ModuleWorldTest : testing::Test
+{
+  static void SetUpTestSuite()
+  {
+    init_timer();
+    load_gameobj_module(QM_MODULE_FILE);
+    init_world_gen_vm(QM_SOURCE_DIR "/bin/gen/main.nut");
+    ASSERT_FALSE(has_error_message()) << get_error_message();
+  }
+  static void TearDownTestSuite()
+  {
+    close_world_gen_vm();
+    gameobj_module.remove_all_gameobj();
+    unbind_gameobj_module();
+    release_gameobj_lists();
+  }
+};
 
 // The value of the text's `return` as a string, "error: ..." when it throws, or "compile error".
 inline std::string run_world_script(const std::string &src)
